@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/numbers.h"
+
+using kv::val;
+
+TEST(LenientNumbers, ReadsWhatUsersType) {
+  EXPECT_EQ(val("42"), 42);
+  EXPECT_EQ(val("  \t\n-17abc"), -17);
+  EXPECT_EQ(val("+3.25"), 3.25);
+  EXPECT_EQ(val(".5"), 0.5);
+  EXPECT_EQ(val("5."), 5);
+  EXPECT_EQ(val("1.2.3"), 1.2);   // one decimal point only
+  EXPECT_EQ(val("1 2 3"), 123);   // blanks inside are skipped
+  EXPECT_EQ(val("1e3"), 1000);
+  EXPECT_EQ(val("2D2"), 200);
+  EXPECT_EQ(val("1.5E-1x"), 0.15);
+  EXPECT_EQ(val("7e"), 7);        // an exponent without digits is not part of the number
+  EXPECT_EQ(val("7e+"), 7);
+  EXPECT_EQ(val("&H1F"), 31);
+  EXPECT_EQ(val("&hff zz"), 255);
+  EXPECT_EQ(val("&O17"), 15);
+  EXPECT_EQ(val("&O19"), 1);      // 9 is no octal digit
+  EXPECT_EQ(val("&X12"), 0);
+  EXPECT_EQ(val(""), 0);
+  EXPECT_EQ(val("abc"), 0);
+  EXPECT_EQ(val("-"), 0);
+  EXPECT_EQ(val("--5"), 0);
+  EXPECT_EQ(val("0.1"), 0.1);     // correctly rounded, not accumulated digit by digit
+  EXPECT_TRUE(std::isinf(val("1e999")));
+  EXPECT_EQ(val("1e-999"), 0);
+}
+
+TEST(Rounding, HalvesGoToEvenAndWidthsAreChecked) {
+  EXPECT_EQ(kv::roundLong(2.5), 2);
+  EXPECT_EQ(kv::roundLong(3.5), 4);
+  EXPECT_EQ(kv::roundLong(-2.5), -2);
+  EXPECT_EQ(kv::roundLong(-0.5), 0);
+  EXPECT_EQ(kv::roundInteger(32767.4), 32767);
+  EXPECT_THROW(kv::roundInteger(32767.5), kv::RangeError);  // rounds to 32768
+  EXPECT_EQ(kv::roundInteger(-32768.5), -32768);             // rounds to even, still in range
+  EXPECT_FALSE(kv::toIntegerChecked(40000).has_value());
+  EXPECT_FALSE(kv::toLongChecked(3e9).has_value());
+  EXPECT_FALSE(kv::toLongChecked(std::nan("")).has_value());
+  EXPECT_EQ(kv::formatNumber(0.1 * 3), "0.3");
+  EXPECT_EQ(kv::formatNumber(51.2), "51.2");
+  EXPECT_EQ(kv::formatNumber(-0.0), "0");
+}
