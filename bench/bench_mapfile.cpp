@@ -59,3 +59,17 @@ void BM_EncodeFullMap(benchmark::State& state) {
 BENCHMARK(BM_EncodeFullMap)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+namespace {
+
+void BM_ParseFullMap(benchmark::State& state) {
+  auto m = fullMap();
+  auto bytes = kv::encodeMap(*m, false);
+  for (auto _ : state) {
+    std::string problem;
+    benchmark::DoNotOptimize(kv::parseMap(bytes, problem));
+  }
+}
+BENCHMARK(BM_ParseFullMap)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -15,7 +15,9 @@ class ByteWriter {
 
   size_t size() const { return buf.size(); }
   void putU32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) buf.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                          static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    buf.insert(buf.end(), b, b + 4);
   }
   void putLong(Long v) { putU32(static_cast<std::uint32_t>(v)); }
   void putInteger(Integer v) {
@@ -26,7 +28,8 @@ class ByteWriter {
   void putDouble(double d) {
     std::uint64_t u;
     std::memcpy(&u, &d, 8);
-    for (int i = 0; i < 8; ++i) buf.push_back(static_cast<unsigned char>(u >> (8 * i)));
+    putU32(static_cast<std::uint32_t>(u));
+    putU32(static_cast<std::uint32_t>(u >> 32));
   }
   void putName(const Name16& n) { buf.insert(buf.end(), n.c.begin(), n.c.end()); }
   void putText(const char* s, size_t n) { buf.insert(buf.end(), s, s + n); }

@@ -57,6 +57,9 @@ Long position(const ByteWriter& o) { return static_cast<Long>(o.size() + 1); }
 
 std::vector<unsigned char> encodeMap(const clsMap& map, bool compiled) {
   ByteWriter o;
+  o.buf.reserve(kHeaderSize + kWallsHeadSize + 16 + map.wallCount * kWallRecordSize +
+                map.viewpointCount * kViewpointRecordSize + map.areaCount * kAreaRecordSize +
+                map.globalCount * kGlobalRecordSize + 4 * kEntrySize);
   o.putZeros(kHeaderSize);
   std::vector<std::pair<Long, Long>> dir;
 
