@@ -1,0 +1,20 @@
+#pragma once
+#include <random>
+#include <string>
+
+#include "io/dialogs.h"
+#include "model/clsMap.h"
+
+namespace kvsoak {
+
+struct Counts {
+  long edits = 0, refusals = 0, wizards = 0, compiles = 0, roundTrips = 0, clears = 0;
+  bool compiled = false;  // the document is a compiled tree (area lists follow other rules)
+  std::string summary() const;
+};
+
+// One random step on the document. Returns empty text, or what went wrong.
+std::string randomStep(kv::clsMap& map, kv::Dialogs& ui, std::mt19937& rnd, const std::string& file,
+                       Counts& counts);
+
+}  // namespace kvsoak
