@@ -1,0 +1,52 @@
+#include "view/project.h"
+
+#include "view/mapview.h"
+
+namespace kv {
+
+namespace {
+// A name without its leading and trailing blanks (and the zero bytes of a
+// slot never written).
+std::string trimmedName(const Name16& n) {
+  std::string t = n.text();
+  size_t b = t.find_first_not_of(std::string(" \0", 2));
+  if (b == std::string::npos) return {};
+  size_t e = t.find_last_not_of(std::string(" \0", 2));
+  return t.substr(b, e - b + 1);
+}
+}  // namespace
+
+std::vector<TreeNode> projectRoots() {
+  return {{"", "Walls", "Walls", 1}, {"", "Areas", "Areas", 3}, {"", "Viewpoints", "Viewpoints", 5},
+          {"", "Global", "Global", 7}};
+}
+
+std::vector<TreeNode> sideDefWallNodes(Integer count) {
+  std::vector<TreeNode> n;
+  for (Long i = 0; i < count; ++i) n.push_back({"Walls", "w" + std::to_string(i), "Wall" + std::to_string(i), 2});
+  return n;
+}
+
+std::vector<TreeNode> projectChildren(const clsMap& map) {
+  std::vector<TreeNode> n;
+  auto clampCount = [](Long c, Long slots) { return std::min(std::max<Long>(c, 0), slots); };
+  for (Long i = 0; i < clampCount(map.wallCount, kWallSlots); ++i)
+    n.push_back({"Walls", "w" + std::to_string(i), "Wall" + std::to_string(i), 2});
+  for (Long i = 0; i < clampCount(map.areaCount, kAreaSlots); ++i)
+    n.push_back({"Areas", "a" + std::to_string(i), trimmedName(map.areas[i].name), 2});
+  for (Long i = 0; i < clampCount(map.viewpointCount, kAreaSlots); ++i)
+    n.push_back({"Viewpoints", "vp" + std::to_string(i), trimmedName(map.viewpoints[i].name), 2});
+  for (Long i = 0; i < clampCount(map.globalCount, kAreaSlots); ++i)
+    n.push_back({"Global", "g" + std::to_string(i), trimmedName(map.globals[i].name), 2});
+  return n;
+}
+
+NodeTarget decodeNodeKey(const std::string& key) {
+  if (key.empty()) return {};
+  const char k = key[0];
+  if (k != 'w' && k != 'a' && k != 'v' && k != 'g') return {};
+  const double v = val(key.substr(k == 'v' ? 2 : 1));
+  return {k, nearestLong(v)};
+}
+
+}  // namespace kv

@@ -1,0 +1,54 @@
+// The properties window's behaviour without a window: the rows of the item
+// shown (a wall, an area, the viewer start or a global), the value editor and
+// writing a changed value back into the map.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/clsMap.h"
+
+namespace kv {
+
+// Kinds of item, as showProps numbers them.
+enum PropKind : int { kPropNone = 0, kPropWall = 1, kPropArea = 2, kPropViewpoint = 3, kPropGlobal = 4 };
+
+// The texture type choices offered for the "Tx Type" row.
+const std::vector<std::string>& txTypeChoices();
+
+class PropertiesLogic {
+ public:
+  explicit PropertiesLogic(clsMap& map) : map(map) {}
+
+  struct Row {
+    std::string label, value;
+  };
+
+  clsMap& map;
+  int selType = kPropNone;
+  std::vector<Row> rows;         // the data rows; grid row r is rows[r - 1]
+  int currentRow = 0;            // grid row, 0 = the header row
+  std::string editorText;        // the value editor txt_Value
+  std::vector<std::string> choices;  // the value editor's list
+  std::function<void()> redraw;  // the map view after a change
+
+  // "Type: Wall" and so on for lblSelType.
+  std::string selTypeLabel() const;
+  void setSelType(int type) { selType = type; }
+
+  // Shows item `index` of kind `type` (the index plays no part for kind 3).
+  void showProps(int type, Long index);
+  // A click on grid row r.
+  void grd_Props_Click(int r);
+  void cmd_PropOK_Click();
+  void cmd_PropCancel_Click();
+  // Writes the rows back into the selected item and redraws.
+  void updateItem();
+
+ private:
+  void add(const std::string& label, const std::string& value) { rows.push_back({label, value}); }
+  double number(size_t row) const;
+  Long whole(size_t row) const;
+};
+
+}  // namespace kv
