@@ -1,0 +1,82 @@
+// The small windows of the editor: the wall selection list, the drag-and-drop
+// palette, the wall panel, the splash window and the help viewer.
+#pragma once
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QWidget>
+
+namespace kv {
+
+// frmSelect: the walls picked on the map, "Wall #" and the index.
+class frmSelect : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmSelect(QWidget* parent = nullptr);
+  QListWidget* List1;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override;
+};
+
+// frmDragDrop: prefabricated pieces to drag onto the map view.
+class frmDragDrop : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmDragDrop(QWidget* parent = nullptr);
+  QListWidget* ListView1;
+  void sizeList();
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { sizeList(); }
+};
+
+// frmProps: the wall panel of the side-def table, free-standing beside the
+// main window.
+class frmProps : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmProps(QWidget* parent = nullptr);
+};
+
+// A preview window whose engine is not part of this build yet.
+class PreviewPlaceholder : public QWidget {
+  Q_OBJECT
+ public:
+  PreviewPlaceholder(const QString& objectName, const QString& title, QWidget* parent = nullptr);
+};
+
+// frmSplash: the top-most start window, also the About window.
+class frmSplash : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmSplash(QWidget* parent = nullptr);
+  // "Version " and major.minor.revision of the program.
+  static QString versionText();
+
+  QFrame* Frame1;
+  QLabel* imgLogo;
+  QLabel* lblProductName;
+  QLabel* lblVersion;
+  QLabel* lblPlatform;
+  QTimer* Timer1;
+
+  // Shows the window with its timer running (start-up) or stopped (About).
+  void showSplash(bool timed);
+
+ protected:
+  void keyPressEvent(QKeyEvent*) override { close(); }
+  void mousePressEvent(QMouseEvent*) override { close(); }
+};
+
+// The help viewer: the help file's contents in a browser window.
+class frmHelp : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmHelp(QWidget* parent = nullptr);
+  QTextBrowser* browser;
+};
+
+}  // namespace kv

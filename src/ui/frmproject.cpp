@@ -1,0 +1,99 @@
+#include "ui/frmproject.h"
+
+#include "ui/icons.h"
+#include "view/project.h"
+#include "view/props.h"
+
+namespace kv {
+
+frmProject::frmProject(QWidget* parent) : QWidget(parent) {
+  setObjectName("frmProject");
+  setWindowTitle("Project");
+  TreeView1 = new QTreeWidget(this);
+  TreeView1->setObjectName("TreeView1");
+  TreeView1->setHeaderHidden(true);
+  connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* n) { TreeView1_NodeClick(n); });
+  resetList();
+}
+
+void frmProject::resizeEvent(QResizeEvent*) {
+  // The window's outer size less 100 by 500 twips is what its inner area
+  // holds; the tree fills that area.
+  TreeView1->setGeometry(rect());
+}
+
+void frmProject::add(const std::string& parentKey, const std::string& key, const std::string& text, int image) {
+  QTreeWidgetItem* parent = parentKey.empty() ? nullptr : node(QString::fromStdString(parentKey));
+  auto* n = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView1);
+  n->setText(0, QString::fromStdString(text));
+  n->setData(0, Qt::UserRole, QString::fromStdString(key));
+  n->setIcon(0, treeIcon(image));
+  nodes_.insert(QString::fromStdString(key), n);
+}
+
+void frmProject::resetList() {
+  TreeView1->clear();
+  nodes_.clear();
+  for (const TreeNode& r : projectRoots()) add(r.parentKey, r.key, r.text, r.image);
+}
+
+void frmProject::listLines() {
+  TreeView1->setUpdatesEnabled(false);
+  resetList();
+  if (map)
+    for (const TreeNode& c : projectChildren(*map)) add(c.parentKey, c.key, c.text, c.image);
+  TreeView1->setUpdatesEnabled(true);
+}
+
+void frmProject::listWallsOnly(Integer count) {
+  resetList();
+  for (const TreeNode& c : sideDefWallNodes(count)) add(c.parentKey, c.key, c.text, c.image);
+}
+
+void frmProject::mark(const QString& key) {
+  // A tree that was not rebuilt after the map changed has no node to mark;
+  // the selection goes ahead all the same.
+  if (QTreeWidgetItem* n = node(key)) TreeView1->setCurrentItem(n);
+}
+
+void frmProject::selWall(Long i) {
+  if (!map) return;
+  if (deselectSideDef) deselectSideDef();
+  mark("w" + QString::number(i));
+  map->selectedWall = i;
+  if (showProps) showProps(kPropWall, map->selectedWall);
+  if (startFlashing) startFlashing();
+}
+
+void frmProject::selArea(Long i) {
+  if (!map) return;
+  mark("a" + QString::number(i));
+  map->selectedArea = i;
+  if (showProps) showProps(kPropArea, i);
+}
+
+void frmProject::selViewpoint(Long i) {
+  mark("vp" + QString::number(i));
+  if (showProps) showProps(kPropViewpoint, i);
+}
+
+void frmProject::selGlobal(Long i) {
+  if (!map) return;
+  mark("g" + QString::number(i));
+  map->selectedGlobal = i;
+  if (showProps) showProps(kPropGlobal, i);
+}
+
+void frmProject::TreeView1_NodeClick(QTreeWidgetItem* n) {
+  if (!n) return;
+  const NodeTarget t = decodeNodeKey(n->data(0, Qt::UserRole).toString().toStdString());
+  switch (t.kind) {
+    case 'w': selWall(t.index); break;
+    case 'a': selArea(t.index); break;
+    case 'v': selViewpoint(t.index); break;
+    case 'g': selGlobal(t.index); break;
+    default: break;
+  }
+}
+
+}  // namespace kv

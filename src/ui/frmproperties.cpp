@@ -1,0 +1,96 @@
+#include "ui/frmproperties.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+
+namespace kv {
+
+frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
+  setObjectName("frmProperties");
+  setWindowTitle("Properties");
+  lblSelType = new QLabel("Type: ", this);
+  lblSelType->setObjectName("lblSelType");
+  grd_Props = new QTableWidget(0, 2, this);
+  grd_Props->setObjectName("grd_Props");
+  grd_Props->setHorizontalHeaderLabels({"Property", "Value"});
+  grd_Props->verticalHeader()->hide();
+  grd_Props->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grd_Props->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grd_Props->setSelectionMode(QAbstractItemView::SingleSelection);
+  txt_Value = new QComboBox(this);
+  txt_Value->setObjectName("txt_Value");
+  txt_Value->setEditable(true);
+  txt_Value->setInsertPolicy(QComboBox::NoInsert);
+  cmd_PropOK = new QPushButton("OK", this);
+  cmd_PropOK->setObjectName("cmd_PropOK");
+  cmd_PropCancel = new QPushButton("Cancel", this);
+  cmd_PropCancel->setObjectName("cmd_PropCancel");
+
+  connect(grd_Props, &QTableWidget::cellClicked, this, [this](int row, int) {
+    if (!logic_) return;
+    logic_->grd_Props_Click(row + 1);
+    txt_Value->clear();
+    for (const std::string& c : logic_->choices) txt_Value->addItem(QString::fromStdString(c));
+    txt_Value->setEditText(QString::fromStdString(logic_->editorText));
+    focusValue();
+  });
+  connect(cmd_PropOK, &QPushButton::clicked, this, [this] {
+    if (!logic_) return;
+    logic_->editorText = txt_Value->currentText().toStdString();
+    const int r = logic_->currentRow;
+    logic_->cmd_PropOK_Click();
+    if (r >= 1 && r <= static_cast<int>(logic_->rows.size()))
+      grd_Props->item(r - 1, 1)->setText(QString::fromStdString(logic_->rows[r - 1].value));
+    if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
+  });
+  connect(cmd_PropCancel, &QPushButton::clicked, this, [this] {
+    if (!logic_) return;
+    logic_->cmd_PropCancel_Click();
+    txt_Value->setEditText(QString::fromStdString(logic_->editorText));
+  });
+}
+
+frmProperties::~frmProperties() = default;
+
+void frmProperties::attachMap(clsMap& map) { logic_ = std::make_unique<PropertiesLogic>(map); }
+
+void frmProperties::showProps(int type, Long index) {
+  if (!logic_) return;
+  logic_->showProps(type, index);
+  show_();
+}
+
+void frmProperties::show_() {
+  lblSelType->setText(QString::fromStdString(logic_->selTypeLabel()));
+  grd_Props->setRowCount(0);
+  grd_Props->setRowCount(static_cast<int>(logic_->rows.size()));
+  for (int r = 0; r < static_cast<int>(logic_->rows.size()); ++r) {
+    grd_Props->setItem(r, 0, new QTableWidgetItem(QString::fromStdString(logic_->rows[r].label)));
+    grd_Props->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(logic_->rows[r].value)));
+  }
+  if (logic_->currentRow >= 1) grd_Props->selectRow(logic_->currentRow - 1);
+  txt_Value->setEditText(QString::fromStdString(logic_->editorText));
+  if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
+}
+
+void frmProperties::focusValue() {
+  txt_Value->setFocus(Qt::OtherFocusReason);
+  if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
+}
+
+void frmProperties::resizeEvent(QResizeEvent*) {
+  // The grid takes the width less 100 twips and the height less 1200; the
+  // value box and the buttons sit below it.
+  const int w = width(), h = height();
+  lblSelType->setGeometry(4, 2, w - 8, 18);
+  const int gw = std::max(w - 7, 40), gh = std::max(h - 80, 40);
+  grd_Props->setGeometry(3, 22, gw, gh - 22);
+  const int col = std::max((gw - 27) / 2, 20);
+  grd_Props->setColumnWidth(0, col);
+  grd_Props->setColumnWidth(1, col);
+  txt_Value->setGeometry(3, gh + 4, gw, 24);
+  cmd_PropOK->setGeometry(3, gh + 32, gw / 2 - 2, 26);
+  cmd_PropCancel->setGeometry(3 + gw / 2 + 2, gh + 32, gw / 2 - 2, 26);
+}
+
+}  // namespace kv

@@ -1,0 +1,397 @@
+#include "ui/mdiform1.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include "ui/icons.h"
+#include "view/layout.h"
+#include "view/mapeditor.h"
+#include "view/mapview.h"
+
+namespace kv {
+
+MDIForm1::MDIForm1(StartupLog* log, Dialogs* dialogs)
+    : log_(log), qtDialogs_(this), ui_(dialogs ? dialogs : &qtDialogs_) {
+  setObjectName("MDIForm1");
+  setWindowTitle(kAppTitle);
+  setWindowIcon(QIcon(logoPixmap(64)));
+  mdiArea = new QMdiArea(this);
+  mdiArea->setObjectName("mdiArea");
+  mdiArea->setBackground(QColor(128, 128, 128));
+  setCentralWidget(mdiArea);
+  buildMenus();
+  buildToolbar();
+  statusBar()->setObjectName("StatusBar1");
+  insertionPanel = new QLabel(this);
+  insertionPanel->setObjectName("Panel1");
+  insertionPanel->setMinimumWidth(200);
+  messagePanel = new QLabel(this);
+  messagePanel->setObjectName("Panel2");
+  statusBar()->addWidget(insertionPanel);
+  statusBar()->addWidget(messagePanel, 1);
+  if (QScreen* s = QGuiApplication::primaryScreen()) {
+    QRect a = s->availableGeometry();
+    resize(std::min(1200, a.width() * 9 / 10), std::min(860, a.height() * 9 / 10));
+  } else {
+    resize(1200, 860);
+  }
+  MDIForm_Load();
+}
+
+MDIForm1::~MDIForm1() {
+  delete wallPanel;
+  delete help;
+  if (map_) map_->onDropHighlight = nullptr;
+}
+
+void MDIForm1::logLine(const char* text) {
+  if (log_) log_->logLine(text);
+}
+
+// --- load --------------------------------------------------------------------
+
+QMdiSubWindow* MDIForm1::addChild(QWidget* w) {
+  QMdiSubWindow* sub = mdiArea->addSubWindow(w);
+  sub->setAttribute(Qt::WA_DeleteOnClose, false);  // closing a child only hides it
+  sub->setWindowIcon(treeIcon(1));
+  sub->hide();
+  return sub;
+}
+
+QMdiSubWindow* MDIForm1::frameOf(QWidget* child) const {
+  return child ? qobject_cast<QMdiSubWindow*>(child->parentWidget()) : nullptr;
+}
+
+void MDIForm1::MDIForm_Load() {
+  logLine("Loading INI");
+  recent.loadRecentFiles(iniPath());
+  logLine("Setting recent files");
+  setRecentCaptions();
+  logLine("Setting HLP");
+  helpFile_ = kHelpFileName;
+  logLine("Loading Map");
+  addChild(mapView = new frmMap);
+  logLine("Loading Project");
+  addChild(project = new frmProject);
+  logLine("Loading Props");
+  addChild(properties = new frmProperties);
+  logLine("Load Render");
+  addChild(render = new PreviewPlaceholder("frmRender", "Render Map"));
+  logLine("Load Select");
+  addChild(select = new frmSelect);
+  addChild(dragDrop = new frmDragDrop);
+  addChild(control = new PreviewPlaceholder("frmControl", "KV3D15 Control"));
+  logLine("Finished forms");
+  logLine("Adjusting windows");
+  adjustWindows();
+
+  logLine("Creating a class");
+  map_ = std::make_unique<clsMap>();
+  doc_ = std::make_unique<MapDocument>(*map_, *ui_);
+  mapView->attachMap(*map_, *ui_);
+  properties->attachMap(*map_);
+  project->map = map_.get();
+  MapEditor& ed = *mapView->editor();
+  properties->logic()->redraw = [this] { mapView->redraw(); };
+  project->deselectSideDef = [&ed] { ed.deselectSideDef(); };
+  project->startFlashing = [&ed] { ed.setFlashEnabled(true); };
+  project->showProps = [this](int kind, Long i) { properties->showProps(kind, i); };
+  ed.hooks.selWall = [this](Long i) { project->selWall(i); };
+  ed.hooks.clearSelectionList = [this] { select->List1->clear(); };
+  ed.hooks.addSelection = [this](const std::string& e) { select->List1->addItem(QString::fromStdString(e)); };
+  ed.hooks.beep = [] { QApplication::beep(); };
+  ed.hooks.setStatusText = [this](const std::string& t) { insertionPanel->setText(QString::fromStdString(t)); };
+  ed.hooks.focusValueBox = [this] { properties->focusValue(); };
+  doc_->hooks.listLines = [this] { listLines(); };
+  doc_->hooks.redraw = [this] { mapView->redraw(); };
+  doc_->hooks.showMapView = [this] { showChild(mapView, false); };
+  doc_->hooks.updateRecentFiles = [this] {
+    recent.updateRecentFiles(doc_->currentMapFile, iniPath());
+    setRecentCaptions();
+  };
+  insertionPanel->setText(QString::fromStdString(insertionText(*map_)));
+
+  for (QWidget* w : {static_cast<QWidget*>(mapView), static_cast<QWidget*>(project), static_cast<QWidget*>(properties)})
+    frameOf(w)->show();
+  mapView->redraw();
+  doc_->currentMapFile.clear();
+  logLine("Listing lines");
+  listLines();
+  logLine("Done.");
+  if (log_) log_->close();
+}
+
+void MDIForm1::listLines() { project->listLines(); }
+
+void MDIForm1::adjustWindows() {
+  const double tpp = mapView ? mapView->twipsPerPixel() : 15.0;
+  auto px = [tpp](double t) { return static_cast<int>(twipsToPixels(t, tpp)); };
+  const double w = pixelsToTwips(width(), tpp), h = pixelsToTwips(height(), tpp);
+  // The project window first: its left edge follows from the width it took.
+  QMdiSubWindow* pf = frameOf(project);
+  pf->resize(px(kProjectWidth), px(kProjectHeight));
+  const ChildLayout l = adjustWindowsLayout(w, h, pixelsToTwips(pf->width(), tpp));
+  auto place = [&](QWidget* child, const TwipRect& r) {
+    if (QMdiSubWindow* f = frameOf(child)) f->setGeometry(px(r.left), px(r.top), px(r.width), px(r.height));
+  };
+  place(project, l.project);
+  place(properties, l.properties);
+  place(mapView, l.map);
+  place(render, l.render);
+}
+
+void MDIForm1::setRecentCaptions() {
+  for (int k = 1; k <= 4; ++k)
+    if (auto* a = findChild<QAction*>(QString("itmRecentFile%1").arg(k)))
+      a->setText(QString::fromStdString(recent.caption(k)));
+}
+
+// --- menus and toolbar ---------------------------------------------------------
+
+QAction* MDIForm1::item(QMenu* menu, const char* name, const char* caption, std::function<void()> f) {
+  QAction* a = menu->addAction(caption);
+  a->setObjectName(name);
+  if (f) connect(a, &QAction::triggered, this, [f] { f(); });
+  return a;
+}
+
+void MDIForm1::separator(QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(name); }
+
+void MDIForm1::nyaCommand() { nya(*ui_); }
+
+void MDIForm1::buildMenus() {
+  auto menu = [this](const char* name, const char* title) {
+    QMenu* m = menuBar()->addMenu(title);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    return m;
+  };
+  auto nyaFn = [this] { nyaCommand(); };
+
+  QMenu* file = menu("mnuFile", "&File");
+  item(file, "itmNewMap", "&New Map", [this] { doc_->itmNewMap_Click(); });
+  separator(file, "bi7");
+  item(file, "itmOpenMap", "&Open Map...", [this] { doc_->itmOpenMap_Click(); });
+  item(file, "itmSaveMap", "&Save Map...", [this] { doc_->itmSaveMap_Click(); });
+  item(file, "itmSaveAs", "Save Map &As...", [this] { doc_->itmSaveAs_Click(); });
+  separator(file, "bi3");
+  item(file, "itmExportMap", "&Compile and save map binary...", [this] { itmExportMap_Click(); });
+  separator(file, "bi6");
+  item(file, "itmImportWAD", "&Import Doom WAD map...", nyaFn)->setEnabled(false);
+  separator(file, "bi2");
+  for (int k = 1; k <= 4; ++k) {
+    const std::string name = "itmRecentFile" + std::to_string(k);
+    const std::string caption = "&" + std::to_string(k) + " ";
+    item(file, name.c_str(), caption.c_str(), [this, k] { recent.openRecentFile(k, *doc_); });
+  }
+  separator(file, "bi9");
+  item(file, "itmExit", "E&xit", [] { QCoreApplication::exit(0); });
+
+  QMenu* edit = menu("mnuEdit", "&Edit");
+  item(edit, "itmCut", "Cut", nyaFn)->setShortcut(QKeySequence("Ctrl+X"));
+  item(edit, "itmCopy", "Copy", nyaFn)->setShortcut(QKeySequence("Ctrl+C"));
+  item(edit, "itmPaste", "Paste", nyaFn)->setShortcut(QKeySequence("Ctrl+V"));
+  separator(edit, "bi10");
+  item(edit, "itmClear", "Clear", nyaFn);
+  item(edit, "itmDelArea", "Delete Area");
+
+  QMenu* view = menu("mnuView", "&View");
+  item(view, "itmRedraw", "&Redraw", [this] { mapView->editor()->redrawPausingFlash(); })
+      ->setShortcut(QKeySequence("Ctrl+R"));
+  separator(view, "bi1");
+  item(view, "itmDrawTree", "Draw Tree")->setEnabled(false);
+  item(view, "itmZoomIn", "Zoom &In", [this] { itmZoomIn_Click(); });
+  item(view, "itmZoomOut", "Zoom &Out", [this] { itmZoomOut_Click(); });
+
+  QMenu* wiz = menu("mnuSpecial", "Wi&zards");
+  item(wiz, "itmRoomWizard", "&Room Wizard...", [this] { itmRoomWizard_Click(); });
+  item(wiz, "itmShapeWizard", "Shape Wizard...", nyaFn);
+  item(wiz, "itmColWizard", "&Column Wizard...", nyaFn);
+  item(wiz, "itmWallWizard", "&Wall Wizard...")->setEnabled(false);
+  item(wiz, "itmSplitWall", "&Split wall...", nyaFn);
+  item(wiz, "itmStairWizard", "Stair wizard...", nyaFn);
+  item(wiz, "itmSwitchWizard", "Switch Wizard", nyaFn);
+  item(wiz, "itmPassageWizard", "Passage Wizard...", nyaFn);
+  item(wiz, "itmCaveWizard", "Cave wizard", nyaFn);
+  item(wiz, "itmSetViewer", "Set viewer to Insert Position", [this] { mapView->editor()->setViewerToInsertion(); });
+
+  // Developer commands: switched off, so none of them can be chosen.
+  QMenu* test = menu("mnuTest", "&Test");
+  const char* tests[][2] = {{"itmWZSwitch", "Switch wizard"},     {"itmShowCtl", "Show Control"},
+                            {"itmCreateBSP", "Create class BSP"}, {"itmReadNewMap", "Read Map Object"},
+                            {"itmTestMapObj", "Test Map Object"}, {"itmCheckerBoard", "Checkerboard"},
+                            {"itmViewAngle", "Find View Angle"},  {"itmTestPoly", "Test Poly"},
+                            {"itmDrawRoom", "DrawRoom"},          {"itmMultiPoly", "MultiPoly"},
+                            {"itmBuildBSP", "Build BSP"},         {"itmIntersect", "Intersect"},
+                            {"itmWalkTree", "Walk Tree"}};
+  for (auto& t : tests) item(test, t[0], t[1]);
+  test->menuAction()->setEnabled(false);
+  test->setEnabled(false);
+
+  QMenu* win = menu("mnuWindow", "&Window");
+  item(win, "itmAdjustWin", "Adjust windows", [this] { adjustWindows(); });
+  separator(win, "bi8");
+  item(win, "itmPropWin", "Properties window", [this] { itmPropWin_Click(); })->setShortcut(QKeySequence("F4"));
+  item(win, "itmProjectWin", "Project window", [this] { showChild(project, true); });
+  item(win, "itmDragDropWin", "Drag and drop window", [this] { showChild(dragDrop, true); });
+  item(win, "itmRenderWin", "Render window", [this] { showChild(control, true); });
+  item(win, "itmSelectWin", "Select window", [this] { showChild(select, false); });
+
+  QMenu* helpMenu = menu("mnuHelp", "&Help");
+  item(helpMenu, "itmHelpContents", "Contents (press F1)", [this] { itmHelpContents_Click(); });
+  separator(helpMenu, "bi5");
+  item(helpMenu, "itmAbout", "About Kovrel3D Map Editor...", [this] { itmAbout_Click(); });
+
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  f1->setContext(Qt::ApplicationShortcut);
+  connect(f1, &QShortcut::activated, this, [this] { itmHelpContents_Click(); });
+}
+
+void MDIForm1::buildToolbar() {
+  Toolbar1 = addToolBar("Toolbar");
+  Toolbar1->setObjectName("Toolbar1");
+  Toolbar1->setMovable(false);
+  Toolbar1->setIconSize(QSize(24, 24));
+  const char* buttons[][2] = {{"new", "New map"},
+                              {"open", "Open new map"},
+                              {"save", "Save current map"},
+                              {"select", "Select"},
+                              {"move", "Move Selection"},
+                              {"scale", "Scale Selection"},
+                              {"rotate", "Rotate Selection"},
+                              {"shear", "Shear Selection"},
+                              {"cut", "Cut (Ctrl-X)"},
+                              {"copy", "Copy (Ctrl-C)"},
+                              {"paste", "Paste (Ctrl-V)"},
+                              {"paint", "Paint current texture scheme"},
+                              {"props", "Show Properties window"},
+                              {"objects", "Show Project window"},
+                              {"wizard", "Show drag & drop window"},
+                              {"render", "Show Render window"}};
+  auto* modes = new QActionGroup(this);
+  for (auto& b : buttons) {
+    const QString key = b[0];
+    QAction* a = Toolbar1->addAction(toolIcon(key == "wizard" ? "project" : key), b[1]);
+    a->setObjectName(key);
+    a->setToolTip(b[1]);
+    a->setData(key);
+    if (key == "select" || key == "move" || key == "scale" || key == "rotate" || key == "shear") {
+      // The pressed look of the current tool; the mode itself is editMode.
+      a->setCheckable(true);
+      a->setChecked(key == "select");
+      modes->addAction(a);
+    }
+    if (key == "save" || key == "shear" || key == "paint") Toolbar1->addSeparator();
+    connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+  }
+}
+
+void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
+  clsMap& m = *map_;
+  if (key == "new") doc_->itmNewMap_Click();
+  else if (key == "open") doc_->itmOpenMap_Click();
+  else if (key == "save") doc_->itmSaveMap_Click();
+  else if (key == "select") m.editMode = kModeSelect;
+  else if (key == "move") m.editMode = kModeMove;
+  else if (key == "scale") m.editMode = kModeScale;
+  else if (key == "rotate") m.editMode = kModeRotate;
+  else if (key == "shear") m.editMode = kModeShear;
+  else if (key == "cut") {}
+  else if (key == "copy") nyaCommand();
+  else if (key == "paste") nyaCommand();
+  else if (key == "paint") nyaCommand();
+  else if (key == "props") showChild(properties, true);
+  else if (key == "objects") showChild(project, true);
+  else if (key == "wizard") showChild(dragDrop, true);
+  else if (key == "render") showChild(render, true);
+}
+
+void MDIForm1::showChild(QWidget* w, bool toFront) {
+  QMdiSubWindow* f = frameOf(w);
+  if (!f) return;
+  f->show();
+  w->show();
+  if (toFront) {
+    f->raise();
+    mdiArea->setActiveSubWindow(f);
+  }
+}
+
+void MDIForm1::showMessage(const QString& text) { messagePanel->setText(text); }
+
+// --- commands --------------------------------------------------------------------
+
+void MDIForm1::itmExportMap_Click() { nyaCommand(); }
+
+void MDIForm1::itmZoomIn_Click() {
+  std::string why;
+  if (zoomIn(*map_, why))
+    mapView->redraw();
+  else
+    showMessage(QString::fromStdString(why));
+}
+
+void MDIForm1::itmZoomOut_Click() {
+  std::string why;
+  if (zoomOut(*map_, why))
+    mapView->redraw();
+  else
+    showMessage(QString::fromStdString(why));
+}
+
+void MDIForm1::itmRoomWizard_Click() { nyaCommand(); }
+
+QString MDIForm1::helpFilePath() const {
+  for (const QString& dir : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
+    QFileInfo f(QDir(dir), helpFile_);
+    if (f.isFile()) return f.absoluteFilePath();
+  }
+  return {};
+}
+
+void MDIForm1::itmHelpContents_Click() {
+  const QString path = helpFilePath();
+  if (path.isEmpty()) {
+    ui_->msgBox("The help file " + helpFile_.toStdString() +
+                    " was not found beside the program or in the current directory.",
+                "Help", MsgIcon::Exclamation);
+    return;
+  }
+  if (!help) help = new frmHelp;
+  help->browser->setSearchPaths({QFileInfo(path).absolutePath()});
+  // The help file is HTML under its own name.
+  QFile f(path);
+  if (f.open(QIODevice::ReadOnly)) help->browser->setHtml(QString::fromUtf8(f.readAll()));
+  help->browser->scrollToAnchor("contents");
+  help->show();
+  help->raise();
+  help->activateWindow();
+}
+
+void MDIForm1::itmAbout_Click() {
+  if (!splash) splash = new frmSplash(this);
+  splash->showSplash(false);
+}
+
+void MDIForm1::itmPropWin_Click() {
+  if (!wallPanel) wallPanel = new frmProps;
+  const QRect g = frameGeometry();
+  wallPanel->move(g.left() + g.width(), g.top());
+  wallPanel->show();
+}
+
+void MDIForm1::closeEvent(QCloseEvent* e) {
+  // Closing the main window ends the program at once, without asking.
+  e->accept();
+  QCoreApplication::exit(0);
+}
+
+}  // namespace kv

@@ -1,0 +1,98 @@
+// MDIForm1, the main window: menus, toolbar, status bar and the child
+// windows, and the load sequence that creates the one map object.
+#pragma once
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QToolBar>
+#include <memory>
+
+#include "io/document.h"
+#include "io/log.h"
+#include "io/recent.h"
+#include "ui/forms.h"
+#include "ui/frmmap.h"
+#include "ui/frmproject.h"
+#include "ui/frmproperties.h"
+#include "ui/qtdialogs.h"
+
+namespace kv {
+
+inline constexpr const char* kHelpFileName = "kv3d.hlp";
+
+class MDIForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `log` is written during the load and closed at its end (null: no log).
+  // `dialogs` answers the message boxes and file dialogs; null means the
+  // desktop's own.
+  explicit MDIForm1(StartupLog* log = nullptr, Dialogs* dialogs = nullptr);
+  ~MDIForm1() override;
+
+  // --- state -----------------------------------------------------------------
+  clsMap& map() { return *map_; }
+  MapDocument& document() { return *doc_; }
+  Dialogs& dialogs() { return *ui_; }
+  RecentFiles recent;
+
+  // --- windows -----------------------------------------------------------------
+  QMdiArea* mdiArea;
+  frmMap* mapView = nullptr;
+  frmProject* project = nullptr;
+  frmProperties* properties = nullptr;
+  frmSelect* select = nullptr;
+  frmDragDrop* dragDrop = nullptr;
+  QWidget* render = nullptr;   // frmRender
+  QWidget* control = nullptr;  // frmControl
+  frmProps* wallPanel = nullptr;
+  frmSplash* splash = nullptr;
+  frmHelp* help = nullptr;
+  QToolBar* Toolbar1;
+  QLabel* insertionPanel;  // first panel of StatusBar1
+  QLabel* messagePanel;    // second panel: what a command could not do
+
+  // The sub-window that holds a child window.
+  QMdiSubWindow* frameOf(QWidget* child) const;
+  // Where the help file is looked for: beside the program, then the current
+  // directory. Empty when it is in neither.
+  QString helpFilePath() const;
+
+  // --- load, arrangement, commands ------------------------------------------
+  void MDIForm_Load();
+  void adjustWindows();
+  void setRecentCaptions();
+  void Toolbar1_ButtonClick(const QString& key);
+  void itmExportMap_Click();
+  void itmZoomIn_Click();
+  void itmZoomOut_Click();
+  void itmRoomWizard_Click();
+  void itmHelpContents_Click();
+  void itmAbout_Click();
+  void itmPropWin_Click();
+  void showMessage(const QString& text);
+  // Lists the map in the project tree.
+  void listLines();
+
+ protected:
+  void closeEvent(QCloseEvent*) override;
+
+ private:
+  QAction* item(QMenu* menu, const char* name, const char* caption, std::function<void()> f = {});
+  void separator(QMenu* menu, const char* name);
+  void buildMenus();
+  void buildToolbar();
+  QMdiSubWindow* addChild(QWidget* w);
+  void showChild(QWidget* w, bool toFront);
+  void nyaCommand();
+  void logLine(const char* text);
+
+  StartupLog* log_;
+  QtDialogs qtDialogs_;
+  Dialogs* ui_;
+  std::unique_ptr<clsMap> map_;
+  std::unique_ptr<MapDocument> doc_;
+  QString helpFile_;
+};
+
+}  // namespace kv

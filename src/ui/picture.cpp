@@ -1,0 +1,77 @@
+#include "ui/picture.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kv {
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+  setObjectName("Picture1");
+  setAcceptDrops(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(false);
+  setCursor(Qt::CrossCursor);
+}
+
+QImage PictureBox::image() const {
+  // The raster packs red in the low byte, which is the byte order of RGBX.
+  QImage img(reinterpret_cast<const uchar*>(surface_.pixels().data()), surface_.width(), surface_.height(),
+             surface_.width() * 4, QImage::Format_RGBX8888);
+  QImage out = img.convertToFormat(QImage::Format_RGB32);
+  if (!surface_.texts.empty()) {
+    QPainter p(&out);
+    for (const RasterSurface::Text& t : surface_.texts) {
+      p.setPen(QColor(t.colour & 0xFF, (t.colour >> 8) & 0xFF, (t.colour >> 16) & 0xFF));
+      p.drawText(QPoint(t.x, t.y + p.fontMetrics().ascent()), QString::fromStdString(t.text));
+    }
+  }
+  return out;
+}
+
+int PictureBox::buttonCode(Qt::MouseButtons b) {
+  return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
+}
+
+int PictureBox::shiftCode(Qt::KeyboardModifiers m) {
+  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  p.drawImage(0, 0, image());
+}
+
+void PictureBox::resizeEvent(QResizeEvent*) {
+  surface_.resize(std::max(width(), 1), std::max(height(), 1));
+  emit resized();
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* e) {
+  setFocus(Qt::MouseFocusReason);
+  emit mouseDown(buttonCode(e->button()), shiftCode(e->modifiers()), e->position().x(), e->position().y());
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* e) {
+  emit mouseMoved(buttonCode(e->buttons()), shiftCode(e->modifiers()), e->position().x(), e->position().y());
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
+  emit mouseUp(buttonCode(e->button()), shiftCode(e->modifiers()), e->position().x(), e->position().y());
+}
+
+void PictureBox::dragEnterEvent(QDragEnterEvent* e) { e->acceptProposedAction(); }
+void PictureBox::dragMoveEvent(QDragMoveEvent* e) { e->acceptProposedAction(); }
+
+void PictureBox::dropEvent(QDropEvent* e) {
+  e->acceptProposedAction();
+  emit dropped(e->position().x(), e->position().y());
+}
+
+void PictureBox::keyPressEvent(QKeyEvent*) { emit keyDown(); }
+
+}  // namespace kv
