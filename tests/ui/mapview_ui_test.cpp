@@ -1,0 +1,109 @@
+// The map view on the desktop: its pixels, picking and the insertion point by
+// mouse, and scale and move of an area by drag.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "uitest.h"
+#include "view/mapview.h"
+
+namespace {
+
+QRgb qt(kv::Long c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+TEST(MapViewWindow, PixelsOfASmallMap) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 400);  // screen 20..60, drawn clockwise on screen
+  f.w->findChild<QAction*>("itmRedraw")->trigger();
+  QImage img = f.picture()->image();
+  EXPECT_EQ(img.pixel(30, 20), qt(m.wallColours[1]));
+  EXPECT_EQ(img.pixel(40, 17), qt(kv::kBlue));   // the top wall runs left to right: tick up, outside
+  EXPECT_EQ(img.pixel(40, 23), qt(kv::kWhite));
+  EXPECT_EQ(img.pixel(70, 70), qt(kv::kWhite));
+  // The insertion cross at (10, 10) is shown (the start drew the view twice)
+  // and a right click moves it, leaving the old place clean.
+  EXPECT_EQ(img.pixel(7, 7), qt(kv::rgb(255, 255, 0)));
+  kvtest::click(f.picture(), {100, 90}, Qt::RightButton);
+  img = f.picture()->image();
+  EXPECT_EQ(img.pixel(7, 7), qt(kv::kWhite));
+  EXPECT_EQ(img.pixel(97, 87), qt(kv::rgb(255, 255, 0)));
+  EXPECT_EQ(m.insertX, 1000);
+  EXPECT_EQ(m.insertY, 900);
+  EXPECT_EQ(f.w->insertionPanel->text(), "Ins Pt XY = (1000,900)");
+
+  // "Set viewer to Insert Position" centres the cyan marker on the cross.
+  f.w->findChild<QAction*>("itmSetViewer")->trigger();
+  EXPECT_EQ(f.picture()->image().pixel(100, 90), qt(kv::kCyan));
+  EXPECT_DOUBLE_EQ(m.viewerX, 1000);
+}
+
+TEST(MapViewWindow, PickingAndShiftPicking) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 400);
+  f.w->listLines();
+  f.w->mapView->redraw();
+  QListWidget* list = f.w->select->List1;
+  kvtest::click(f.picture(), {40, 20});                                      // wall 0
+  kvtest::click(f.picture(), {60, 40}, Qt::LeftButton, Qt::ShiftModifier);  // wall 1
+  kvtest::click(f.picture(), {40, 60}, Qt::LeftButton, Qt::ShiftModifier);  // wall 2
+  ASSERT_EQ(list->count(), 3);
+  EXPECT_EQ(list->item(0)->text(), "Wall #0");
+  EXPECT_EQ(list->item(2)->text(), "Wall #2");
+  EXPECT_EQ(m.selectedWall, 2);
+  EXPECT_EQ(f.w->properties->lblSelType->text(), "Type: Wall");
+  EXPECT_EQ(f.w->properties->grd_Props->item(0, 1)->text(), "600");  // x1 of wall 2
+  EXPECT_EQ(f.w->project->TreeView1->currentItem(), f.w->project->node("w2"));
+  EXPECT_TRUE(f.w->mapView->tmrFlash->isActive());
+  kvtest::click(f.picture(), {20, 40});                                      // wall 3, no SHIFT
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), "Wall #3");
+  // Any key on the map view goes to the properties window's value box.
+  f.w->activateWindow();
+  f.picture()->setFocus();
+  QKeyEvent k(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5");
+  QApplication::sendEvent(f.picture(), &k);
+  QWidget* focus = QApplication::focusWidget();
+  EXPECT_TRUE(focus == f.w->properties->txt_Value || focus == f.w->properties->txt_Value->lineEdit());
+}
+
+TEST(MapViewWindow, ScaleAndMoveAnAreaByDrag) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 200);  // screen 20..40
+  f.w->listLines();
+  m.insertX = m.insertY = 0;
+  f.w->mapView->redraw();
+
+  // Without a selected area the tools refuse.
+  f.w->findChild<QAction*>("scale")->trigger();
+  kvtest::drag(f.picture(), {40, 40}, {80, 60});
+  ASSERT_EQ(f.ui.messages.size(), 1u);
+  EXPECT_EQ(f.ui.messages[0].text, "No area is selected.");
+  EXPECT_EQ(m.walls[0].x1, 200);
+
+  f.w->project->TreeView1_NodeClick(f.w->project->node("a0"));
+  EXPECT_EQ(m.selectedArea, 0);
+  kvtest::drag(f.picture(), {40, 40}, {80, 60});  // factors (2, 1.5) about the map origin
+  EXPECT_EQ(m.areas[0].minX, 400);
+  EXPECT_EQ(m.areas[0].maxX, 800);
+  EXPECT_EQ(m.areas[0].minY, 300);
+  EXPECT_EQ(m.areas[0].maxY, 600);
+
+  // Move: the box's corner (40, 30) follows the factors (1.5, 2) to (60, 60).
+  f.w->findChild<QAction*>("move")->trigger();
+  kvtest::drag(f.picture(), {40, 40}, {60, 80});
+  EXPECT_EQ(m.areas[0].minX, 600);
+  EXPECT_EQ(m.areas[0].minY, 600);
+  EXPECT_EQ(m.areas[0].maxX, 1000);
+  EXPECT_EQ(m.areas[0].maxY, 900);
+  EXPECT_EQ(f.ui.messages.size(), 1u);
+}
+
+}  // namespace
