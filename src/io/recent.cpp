@@ -15,7 +15,7 @@ std::string iniPath() {
 }
 
 namespace {
-std::string keyOf(int k) { return "file" + std::to_string(k); }
+std::string keyOf(int k) { return std::string("file").append(std::to_string(k)); }
 }  // namespace
 
 void RecentFiles::loadRecentFiles(const std::string& iniFile) {
@@ -30,7 +30,7 @@ void RecentFiles::updateRecentFiles(const std::string& currentMapFile, const std
 
 std::string RecentFiles::caption(int k) const {
   if (k < 1 || k > 4) return {};
-  return "&" + std::to_string(k) + " " + entries[k - 1];
+  return std::string("&").append(std::to_string(k)).append(" ").append(entries[k - 1]);
 }
 
 bool RecentFiles::openRecentFile(int k, MapDocument& doc) const {

@@ -76,7 +76,7 @@ void MapEditor::clickWall(float x, float y, int shift) {
     if (xFails || yFails) continue;
     if (hooks.selWall) hooks.selWall(i);
     if (shift == 0 && hooks.clearSelectionList) hooks.clearSelectionList();
-    if (hooks.addSelection) hooks.addSelection("Wall #" + std::to_string(i));
+    if (hooks.addSelection) hooks.addSelection(withNumber("Wall #", i));
     if (hooks.beep) hooks.beep();
     return;
   }

@@ -133,8 +133,10 @@ bool zoomOut(clsMap& m, std::string& why) {
   return true;
 }
 
+std::string withNumber(std::string text, long long n) { return text.append(std::to_string(n)); }
+
 std::string insertionText(const clsMap& m) {
-  return "Ins Pt XY = (" + std::to_string(m.insertX) + "," + std::to_string(m.insertY) + ")";
+  return withNumber(withNumber("Ins Pt XY = (", m.insertX).append(","), m.insertY).append(")");
 }
 
 }  // namespace kv

@@ -65,6 +65,9 @@ void flashWall(const clsMap& m, Surface& s, Long i);
 bool zoomIn(clsMap& m, std::string& why);
 bool zoomOut(clsMap& m, std::string& why);
 
+// `text` followed by n in decimal ("Wall #" and 3 give "Wall #3").
+std::string withNumber(std::string text, long long n);
+
 // The status bar text of the insertion point.
 std::string insertionText(const clsMap& m);
 

@@ -23,7 +23,7 @@ std::vector<TreeNode> projectRoots() {
 
 std::vector<TreeNode> sideDefWallNodes(Integer count) {
   std::vector<TreeNode> n;
-  for (Long i = 0; i < count; ++i) n.push_back({"Walls", "w" + std::to_string(i), "Wall" + std::to_string(i), 2});
+  for (Long i = 0; i < count; ++i) n.push_back({"Walls", withNumber("w", i), withNumber("Wall", i), 2});
   return n;
 }
 
@@ -31,13 +31,13 @@ std::vector<TreeNode> projectChildren(const clsMap& map) {
   std::vector<TreeNode> n;
   auto clampCount = [](Long c, Long slots) { return std::min(std::max<Long>(c, 0), slots); };
   for (Long i = 0; i < clampCount(map.wallCount, kWallSlots); ++i)
-    n.push_back({"Walls", "w" + std::to_string(i), "Wall" + std::to_string(i), 2});
+    n.push_back({"Walls", withNumber("w", i), withNumber("Wall", i), 2});
   for (Long i = 0; i < clampCount(map.areaCount, kAreaSlots); ++i)
-    n.push_back({"Areas", "a" + std::to_string(i), trimmedName(map.areas[i].name), 2});
+    n.push_back({"Areas", withNumber("a", i), trimmedName(map.areas[i].name), 2});
   for (Long i = 0; i < clampCount(map.viewpointCount, kAreaSlots); ++i)
-    n.push_back({"Viewpoints", "vp" + std::to_string(i), trimmedName(map.viewpoints[i].name), 2});
+    n.push_back({"Viewpoints", withNumber("vp", i), trimmedName(map.viewpoints[i].name), 2});
   for (Long i = 0; i < clampCount(map.globalCount, kAreaSlots); ++i)
-    n.push_back({"Global", "g" + std::to_string(i), trimmedName(map.globals[i].name), 2});
+    n.push_back({"Global", withNumber("g", i), trimmedName(map.globals[i].name), 2});
   return n;
 }
 
