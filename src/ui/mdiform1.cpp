@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QUrl>
 
 #include "ui/icons.h"
 #include "view/layout.h"
@@ -366,11 +367,10 @@ void MDIForm1::itmHelpContents_Click() {
     return;
   }
   if (!help) help = new frmHelp;
-  help->browser->setSearchPaths({QFileInfo(path).absolutePath()});
-  // The help file is HTML under its own name.
-  QFile f(path);
-  if (f.open(QIODevice::ReadOnly)) help->browser->setHtml(QString::fromUtf8(f.readAll()));
-  help->browser->scrollToAnchor("contents");
+  // The help file is HTML under its own name; its links are anchors in it.
+  QUrl contents = QUrl::fromLocalFile(path);
+  contents.setFragment("contents");
+  help->browser->setSource(contents, QTextDocument::HtmlResource);
   help->show();
   help->raise();
   help->activateWindow();
