@@ -332,17 +332,12 @@ void MDIForm1::showMessage(const QString& text) { messagePanel->setText(text); }
 
 void MDIForm1::itmExportMap_Click() { nyaCommand(); }
 
-void MDIForm1::itmZoomIn_Click() {
-  std::string why;
-  if (zoomIn(*map_, why))
-    mapView->redraw();
-  else
-    showMessage(QString::fromStdString(why));
-}
+void MDIForm1::itmZoomIn_Click() { zoom(zoomIn); }
+void MDIForm1::itmZoomOut_Click() { zoom(zoomOut); }
 
-void MDIForm1::itmZoomOut_Click() {
+void MDIForm1::zoom(bool (*step)(clsMap&, std::string&)) {
   std::string why;
-  if (zoomOut(*map_, why))
+  if (step(*map_, why))
     mapView->redraw();
   else
     showMessage(QString::fromStdString(why));

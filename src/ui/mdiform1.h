@@ -85,6 +85,7 @@ class MDIForm1 : public QMainWindow {
   QMdiSubWindow* addChild(QWidget* w);
   void showChild(QWidget* w, bool toFront);
   void nyaCommand();
+  void zoom(bool (*step)(clsMap&, std::string&));
   void logLine(const char* text);
 
   StartupLog* log_;
