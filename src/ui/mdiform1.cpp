@@ -213,7 +213,18 @@ void MDIForm1::buildMenus() {
   item(view, "itmZoomOut", "Zoom &Out", [this] { itmZoomOut_Click(); });
 
   QMenu* wiz = menu("mnuSpecial", "Wi&zards");
+#ifdef KV_HAVE_WIZARD_FORMS
   item(wiz, "itmRoomWizard", "&Room Wizard...", [this] { itmRoomWizard_Click(); });
+  item(wiz, "itmShapeWizard", "Shape Wizard...", nyaFn);
+  item(wiz, "itmColWizard", "&Column Wizard...", [this] { itmColWizard_Click(); });
+  item(wiz, "itmWallWizard", "&Wall Wizard...")->setEnabled(false);
+  item(wiz, "itmSplitWall", "&Split wall...", [this] { itmSplitWall_Click(); });
+  item(wiz, "itmStairWizard", "Stair wizard...", [this] { itmStairWizard_Click(); });
+  item(wiz, "itmSwitchWizard", "Switch Wizard", [this] { pieceCommand(PieceKind::SwitchWizard); });
+  item(wiz, "itmPassageWizard", "Passage Wizard...", [this] { itmPassageWizard_Click(); });
+  item(wiz, "itmCaveWizard", "Cave wizard", [this] { pieceCommand(PieceKind::CaveWizard); });
+#else
+  item(wiz, "itmRoomWizard", "&Room Wizard...", nyaFn);
   item(wiz, "itmShapeWizard", "Shape Wizard...", nyaFn);
   item(wiz, "itmColWizard", "&Column Wizard...", nyaFn);
   item(wiz, "itmWallWizard", "&Wall Wizard...")->setEnabled(false);
@@ -222,6 +233,7 @@ void MDIForm1::buildMenus() {
   item(wiz, "itmSwitchWizard", "Switch Wizard", nyaFn);
   item(wiz, "itmPassageWizard", "Passage Wizard...", nyaFn);
   item(wiz, "itmCaveWizard", "Cave wizard", nyaFn);
+#endif
   item(wiz, "itmSetViewer", "Set viewer to Insert Position", [this] { mapView->editor()->setViewerToInsertion(); });
 
   // Developer commands: switched off, so none of them can be chosen.
@@ -343,7 +355,69 @@ void MDIForm1::zoom(bool (*step)(clsMap&, std::string&)) {
     showMessage(QString::fromStdString(why));
 }
 
-void MDIForm1::itmRoomWizard_Click() { nyaCommand(); }
+#ifdef KV_HAVE_WIZARD_FORMS
+void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish) {
+  d->activate = std::move(activate);
+  d->finish = [this, finish = std::move(finish)] {
+    try {
+      return finish();
+    } catch (const std::exception& e) {
+      ui_->msgBox(e.what(), kAppTitle, MsgIcon::Critical);
+      return false;
+    }
+  };
+  d->run();
+  // The new geometry is listed and, so that the user sees it, drawn.
+  listLines();
+  mapView->redraw();
+}
+
+void MDIForm1::itmRoomWizard_Click() {
+  if (!roomWizard) roomWizard = new frmRoomWizard(roomForm, this);
+  runWizard(roomWizard, [this] { roomForm.Form_Activate(*map_); }, [this] { return roomForm.cmdOK_Click(*map_, *ui_); });
+}
+
+void MDIForm1::itmColWizard_Click() {
+  if (!colWizard_) colWizard_ = new frmColWizard(colForm, this);
+  runWizard(colWizard_, [this] { colForm.Form_Activate(*map_); }, [this] { return colForm.cmdOK_Click(*map_, *ui_); });
+}
+
+void MDIForm1::itmStairWizard_Click() {
+  if (!stairWizard_) stairWizard_ = new frmStairWizard(stairForm, this);
+  runWizard(stairWizard_, [this] { stairForm.Form_Activate(*map_); },
+            [this] { return stairForm.cmdOK_Click(*map_, *ui_); });
+}
+
+void MDIForm1::itmSplitWall_Click() {
+  if (!SplitWallForm::itmSplitWall_Click(*map_, *ui_)) return;
+  if (!splitWall_) splitWall_ = new frmSplitWall(splitForm, this);
+  runWizard(splitWall_, splitWall_->activate, [this] { return splitForm.cmdOK_Click(*map_, *ui_); });
+}
+
+std::vector<std::string> MDIForm1::selectionList() const {
+  std::vector<std::string> sel;
+  for (int i = 0; i < select->List1->count(); ++i) sel.push_back(select->List1->item(i)->text().toStdString());
+  return sel;
+}
+
+void MDIForm1::itmPassageWizard_Click() {
+  const std::vector<std::string> sel = selectionList();
+  if (!PassageWizardForm::itmPassageWizard_Click(sel, *ui_)) return;
+  if (!passageWizard_) passageWizard_ = new frmPassageWizard(passageForm, this);
+  if (!passageLoaded_) {
+    passageForm.Form_Load(*map_, sel);
+    passageLoaded_ = true;
+  }
+  runWizard(passageWizard_, [this, sel] { passageForm.Form_Activate(*map_, sel); },
+            [this, sel] { return passageForm.cmdOK_Click(*map_, *ui_, sel); });
+}
+
+void MDIForm1::pieceCommand(PieceKind kind) {
+  if (!runPieceCommand(*map_, *ui_, kind)) return;
+  listLines();
+  mapView->redraw();
+}
+#endif  // KV_HAVE_WIZARD_FORMS
 
 QString MDIForm1::helpFilePath() const {
   for (const QString& dir : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {

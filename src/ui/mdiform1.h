@@ -16,6 +16,7 @@
 #include "ui/frmproject.h"
 #include "ui/frmproperties.h"
 #include "ui/qtdialogs.h"
+#include "ui/wizards.h"
 
 namespace kv {
 
@@ -66,7 +67,22 @@ class MDIForm1 : public QMainWindow {
   void itmExportMap_Click();
   void itmZoomIn_Click();
   void itmZoomOut_Click();
+#ifdef KV_HAVE_WIZARD_FORMS
   void itmRoomWizard_Click();
+  void itmColWizard_Click();
+  void itmStairWizard_Click();
+  void itmSplitWall_Click();
+  void itmPassageWizard_Click();
+  void pieceCommand(PieceKind kind);
+
+  // The wizards' fields, kept between uses, and their dialogs.
+  RoomWizardForm roomForm;
+  ColWizardForm colForm;
+  StairWizardForm stairForm;
+  SplitWallForm splitForm;
+  PassageWizardForm passageForm;
+  frmRoomWizard* roomWizard = nullptr;
+#endif
   void itmHelpContents_Click();
   void itmAbout_Click();
   void itmPropWin_Click();
@@ -86,6 +102,16 @@ class MDIForm1 : public QMainWindow {
   void showChild(QWidget* w, bool toFront);
   void nyaCommand();
   void zoom(bool (*step)(clsMap&, std::string&));
+#ifdef KV_HAVE_WIZARD_FORMS
+  // Runs a wizard's dialog; afterwards the tree and the view show the result.
+  void runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish);
+  std::vector<std::string> selectionList() const;
+  frmColWizard* colWizard_ = nullptr;
+  frmStairWizard* stairWizard_ = nullptr;
+  frmSplitWall* splitWall_ = nullptr;
+  frmPassageWizard* passageWizard_ = nullptr;
+  bool passageLoaded_ = false;
+#endif
   void logLine(const char* text);
 
   StartupLog* log_;
