@@ -66,8 +66,9 @@ void drawMap(clsMap& m, Surface& s) {
       drawWallTick(s, sx1, sy1, sx2, sy2);
     }
   }
-  // The marker is drawn with the pen as it stands (after an earlier redraw of
-  // an empty map that is the exclusive-or pen).
+  // The marker is always drawn in copy mode: with the exclusive-or pen that
+  // an empty map's redraw would otherwise find, it would show red on white.
+  s.setDrawMode(DrawMode::Copy);
   float vx = scaleDrawX(m, static_cast<float>(m.viewerX)), vy = scaleDrawY(m, static_cast<float>(m.viewerY));
   s.box(vx - 1, vy - 1, vx + 1, vy + 1, kCyan, true);
   drawInsertion(m, s);

@@ -54,6 +54,9 @@ TEST(MapView, FullDrawingColoursTicksAndCross) {
   EXPECT_EQ(s.drawMode(), kv::DrawMode::Xor);
   EXPECT_EQ(s.drawWidth(), 2);
   EXPECT_EQ(s.foreColor(), kv::kBlue);
+  s.clear();
+  kv::drawMap(*m, s);  // with the exclusive-or pen left over, still cyan
+  EXPECT_EQ(s.pixel(20, 20), kv::kCyan);
 
   // A horizontal wall drawn left to right (tick up) and one right to left
   // (tick down), a vertical one with an unknown texture.
