@@ -105,8 +105,5 @@ void frmMap::Form_Resize() {
 
 void frmMap::resizeEvent(QResizeEvent*) { Form_Resize(); }
 
-void frmMap::keyPressEvent(QKeyEvent*) {
-  if (editor_) editor_->keyDown();
-}
 
 }  // namespace kv

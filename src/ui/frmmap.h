@@ -33,7 +33,6 @@ class frmMap : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent*) override;
-  void keyPressEvent(QKeyEvent*) override;
 
  private:
   void Form_Resize();

@@ -14,6 +14,7 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
   grd_Props->setObjectName("grd_Props");
   grd_Props->setHorizontalHeaderLabels({"Property", "Value"});
   grd_Props->verticalHeader()->hide();
+  grd_Props->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   grd_Props->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grd_Props->setSelectionBehavior(QAbstractItemView::SelectRows);
   grd_Props->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -72,6 +72,17 @@ void PictureBox::dropEvent(QDropEvent* e) {
   emit dropped(e->position().x(), e->position().y());
 }
 
-void PictureBox::keyPressEvent(QKeyEvent*) { emit keyDown(); }
+void PictureBox::keyPressEvent(QKeyEvent* e) {
+  // Modifier keys on their own and CTRL or ALT combinations are the menus'
+  // shortcuts; every other key goes on to the properties window.
+  const int k = e->key();
+  const bool modifierOnly = k == Qt::Key_Shift || k == Qt::Key_Control || k == Qt::Key_Alt || k == Qt::Key_Meta ||
+                            k == Qt::Key_AltGr || k == Qt::Key_Super_L || k == Qt::Key_Super_R;
+  if (modifierOnly || (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    e->ignore();
+    return;
+  }
+  emit keyDown();
+}
 
 }  // namespace kv
