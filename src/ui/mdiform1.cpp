@@ -12,6 +12,9 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include <QTime>
+
+#include "io/mapfile.h"
 #include "ui/icons.h"
 #include "view/layout.h"
 #include "view/mapeditor.h"
@@ -20,7 +23,7 @@
 namespace kv {
 
 MDIForm1::MDIForm1(StartupLog* log, Dialogs* dialogs)
-    : log_(log), qtDialogs_(this), ui_(dialogs ? dialogs : &qtDialogs_) {
+    : log_(log), qtDialogs_(this), ui_(dialogs ? dialogs : &qtDialogs_), sideDefs_(std::make_unique<SideDefTable>()) {
   setObjectName("MDIForm1");
   setWindowTitle(kAppTitle);
   setWindowIcon(QIcon(logoPixmap(64)));
@@ -342,7 +345,55 @@ void MDIForm1::showMessage(const QString& text) { messagePanel->setText(text); }
 
 // --- commands --------------------------------------------------------------------
 
-void MDIForm1::itmExportMap_Click() { nyaCommand(); }
+namespace {
+
+// The compile in place, where the build has the BSP compiler: false when it
+// has not (the command then says it is not available).
+template <class Map>
+bool compileMap(Map& m) {
+  if constexpr (requires { m.createBSP(); }) {
+    m.createBSP();
+    return true;
+  } else {
+    return false;
+  }
+}
+
+double secondsOfDay() {
+  return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
+
+}  // namespace
+
+void MDIForm1::itmExportMap_Click() {
+  const double start = secondsOfDay();
+  QApplication::setOverrideCursor(Qt::ForbiddenCursor);
+  bool compiled = false;
+  try {
+    compiled = compileMap(*map_);
+  } catch (const std::exception& e) {
+    QApplication::restoreOverrideCursor();
+    ui_->msgBox(e.what(), "Compile", MsgIcon::Critical);
+    return;
+  }
+  if (!compiled) {
+    QApplication::restoreOverrideCursor();
+    nyaCommand();
+    return;
+  }
+  double elapsed = secondsOfDay() - start;
+  if (elapsed < 0) elapsed += 86400;  // past midnight
+  ui_->msgBox("Done building tree in " + formatNumber(elapsed), "Compile complete", MsgIcon::None);
+  QApplication::restoreOverrideCursor();
+  const std::string name = ui_->saveFileName("Map Binary|*.mpb", "untitled.mpb");
+  if (!name.empty()) {
+    bool ok = false;
+    WriteNewMPB(*map_, *ui_, name, true, ok);
+  }
+  mapView->redraw();
+  // The compile lists the side-def table's walls, as the tree tools do.
+  project->listWallsOnly(sideDefs_->count);
+}
 
 void MDIForm1::itmZoomIn_Click() { zoom(zoomIn); }
 void MDIForm1::itmZoomOut_Click() { zoom(zoomOut); }

@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <memory>
 
+#include "bsp/sidedef.h"
 #include "io/document.h"
 #include "io/log.h"
 #include "io/recent.h"
@@ -35,6 +36,7 @@ class MDIForm1 : public QMainWindow {
   clsMap& map() { return *map_; }
   MapDocument& document() { return *doc_; }
   Dialogs& dialogs() { return *ui_; }
+  SideDefTable& sideDefs() { return *sideDefs_; }
   RecentFiles recent;
 
   // --- windows -----------------------------------------------------------------
@@ -119,6 +121,7 @@ class MDIForm1 : public QMainWindow {
   Dialogs* ui_;
   std::unique_ptr<clsMap> map_;
   std::unique_ptr<MapDocument> doc_;
+  std::unique_ptr<SideDefTable> sideDefs_;  // the older segment table of the tree tools
   QString helpFile_;
 };
 

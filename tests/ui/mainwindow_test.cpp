@@ -187,3 +187,31 @@ TEST(MainWindow, TimeToFirstPaint) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MainWindow, CompileAndSaveMapBinary) {
+  kvtest::EditorFixture f;
+  f.start();
+  kvtest::addSquare(f.w->map(), 0, 0, 100);
+  kvtest::addSquare(f.w->map(), 300, 0, 100);
+  const std::string out = f.dir.file("untitled.mpb");
+  f.ui.fileAnswers = {out};
+  f.w->findChild<QAction*>("itmExportMap")->trigger();
+  ASSERT_FALSE(f.ui.messages.empty());
+  if (f.ui.messages[0].title == "Not Yet Available") GTEST_SKIP() << "this build has no BSP compiler";
+  EXPECT_EQ(f.ui.messages[0].title, "Compile complete");
+  EXPECT_EQ(f.ui.messages[0].text.rfind("Done building tree in ", 0), 0u);
+  ASSERT_EQ(f.ui.fileRequests.size(), 1u);
+  EXPECT_EQ(f.ui.fileRequests[0].filter, "Map Binary|*.mpb");
+  EXPECT_EQ(f.ui.fileRequests[0].presetName, "untitled.mpb");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  std::string problem;
+  auto bytes = kv::readFileBytes(out, problem);
+  ASSERT_TRUE(bytes);
+  auto contents = kv::parseMap(*bytes, problem);
+  ASSERT_TRUE(contents) << problem;
+  EXPECT_EQ(contents->sections[0].type, kv::kSectionCompiledWalls);
+}
+
+}  // namespace
