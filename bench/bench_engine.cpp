@@ -18,10 +18,11 @@ std::unique_ptr<kv::clsMap> fullMap() {
   for (int a = 0; a < 200; ++a) {
     int squares = a % 2 ? 2 : 3;  // 100 areas of 3 and 100 of 2
     kv::Long first = m->wallCount;
+    // The area's floor and ceiling are those of its blocks' walls.
+    m->pasteH1 = 0, m->pasteH2 = 64 + (a * 37) % 200, m->pasteH3 = m->pasteH2, m->pasteH4 = m->pasteH2;
     m->startArea(first, 0);
     for (int s = 0; s < squares; ++s, ++block) {
       kv::Long x = (block % 25) * 150, y = (block / 25) * 150, k = 60;
-      m->pasteH1 = 0, m->pasteH2 = 64 + (block * 37) % 200, m->pasteH3 = m->pasteH2, m->pasteH4 = m->pasteH2;
       m->pasteWallTx = block % 16;
       kv::Long i = m->wallCount;
       bool last = s == squares - 1;

@@ -27,6 +27,23 @@ inline std::uint32_t shade(std::uint32_t c, std::uint32_t s) {
 
 }  // namespace
 
+// A run of open rows of one column, empty when t > b.
+struct Span {
+  int t = 1, b = 0;
+  bool empty() const { return t > b; }
+  int size() const { return empty() ? 0 : b - t + 1; }
+};
+
+// What the rays of a run of rows are in: an area's space (or the open space
+// outside every area), or the space above the ceiling of the area they passed
+// over, where that area's ceiling is not seen.
+enum class Kind : unsigned char { Indoor, Outdoor };
+
+struct Part {
+  Span span;
+  Kind kind = Kind::Indoor;
+};
+
 struct Renderer::Frame {
   const World& world;
   FrameBuffer& out;
@@ -75,6 +92,9 @@ void Renderer::render(const World* world, const View& view, const Settings& sett
 
   top_.assign(w, 0);
   bottom_.assign(w, h - 1);
+  overTop_.assign(w, 1);
+  overBottom_.assign(w, 0);
+  overKind_.assign(w, 0);
   rayX_.resize(w);
   rayY_.resize(w);
   // The right of the view direction, as the plan view shows it (y down).
@@ -154,8 +174,10 @@ void Renderer::drawPiece(Frame& f, const Piece& p) {
   const double openLow = std::max({p.lowTop, floorN, floorF});
   const double openHigh = std::min({p.upBottom, ceilN, ceilF});
   const bool open = openLow < openHigh;
-  // Outside every area nothing stands above a wall's top: the sky shows there.
-  const double ceilLine = sky ? std::max({p.top, openHigh, floorN}) : ceilN;
+  // The wall ends at its top; rays above it (up to the ceiling, or any
+  // height outside every area) pass over it. They stay in the far area when
+  // its ceiling lies above the top, else they run above that area's ceiling.
+  const double wallTop = std::min(std::max(p.top, floorN), ceilN);
 
   const Texture& wallTex = texture(Surface::Wall, p.wallTx);
   // Outside every area the ground is the same everywhere, as in finish().
@@ -165,71 +187,101 @@ void Renderer::drawPiece(Frame& f, const Piece& p) {
   const Long w = f.w;
 
   for (Long x = static_cast<Long>(first); x <= static_cast<Long>(last); ++x) {
-    int t = top_[x], b = bottom_[x];
-    if (t > b) continue;
+    const Span main{top_[x], bottom_[x]}, over{overTop_[x], overBottom_[x]};
+    if (main.empty() && over.empty()) continue;
     // Where this column's ray meets the piece's line, exactly.
     double denom = rayX_[x] * ax + rayY_[x] * bx;
     double z = denom != 0 ? -dv / denom : kNear;
     if (!(z > kNear)) z = kNear;
     const double scale = f.focal / z;
-    const int rc = f.rowOf(ceilLine, scale), rf = f.rowOf(floorN, scale);
-    const int ceilEnd = std::min(rc, b + 1);
-    const int floorStart = std::max(rf, t);
-
-    // Ceiling (or sky) above the piece, floor below it, as far as they are open.
+    // Frame rows from the top down: ceiling line, wall top, opening top,
+    // opening bottom, floor line.
+    const int rCeil = sky ? -1 : f.rowOf(ceilN, scale);
+    const int rTop = f.rowOf(wallTop, scale);
+    const int rFarCeil = ceilF == kSky ? -1 : f.rowOf(ceilF, scale);
+    const int rFloor = f.rowOf(floorN, scale);
+    const int rHigh = open ? f.rowOf(openHigh, scale) : rFloor;
+    const int rLow = open ? f.rowOf(openLow, scale) : rFloor;
     std::uint32_t* col = f.px + x;
-    if (sky) {
-      for (int r = t; r < ceilEnd; ++r) col[static_cast<size_t>(r) * w] = sky_[r];
-    } else {
-      for (int r = t; r < ceilEnd; ++r) {
-        double zr = std::clamp((f.eye - ceilN) * rowDepth_[r], kNear, z);
+
+    auto plane = [&](int r0, int r1, double height, const Texture& tex) {
+      for (int r = r0; r < r1; ++r) {
+        double zr = std::clamp((f.eye - height) * rowDepth_[r], kNear, z);
         double wx = f.ex + zr * rayX_[x], wy = f.ey + zr * rayY_[x];
         col[static_cast<size_t>(r) * w] =
-            shade(ceilTex.at(texCoord(wx * kInvTexel), texCoord(wy * kInvTexel)), f.lightAt(zr, 1));
+            shade(tex.at(texCoord(wx * kInvTexel), texCoord(wy * kInvTexel)), f.lightAt(zr, 1));
+      }
+    };
+    const double hitX = f.ex + z * rayX_[x], hitY = f.ey + z * rayY_[x];
+    const int u = texCoord((hitX * p.ux + hitY * p.uy) * kInvTexel);
+    const std::uint32_t wallLight = f.lightAt(z, p.light);
+    // Texture rows run downwards as the height falls; in 16.16 fixed point.
+    const std::int64_t perRow = static_cast<std::int64_t>(z / f.focal * kInvTexel * 65536);
+    auto band = [&](int r0, int r1) {
+      if (r0 >= r1) return;
+      double v = -(f.eye + (f.horizon - (r0 + 0.5)) * z / f.focal) * kInvTexel;
+      std::int64_t vf = static_cast<std::int64_t>(v * 65536);
+      for (int r = r0; r < r1; ++r, vf += perRow)
+        col[static_cast<size_t>(r) * w] = shade(wallTex.at(u, static_cast<int>(vf >> 16)), wallLight);
+    };
+
+    // What the piece draws in one window of the column, and the runs of rows
+    // it leaves open: above the ceiling line (rays that came over a roof),
+    // over the wall's top, and through its opening.
+    Part parts[7];
+    int count = 0;
+    Span opening;
+    auto through = [&](Span win, bool isOver, Kind kind) {
+      const int ceilEnd = std::min(std::max(rCeil, win.t), win.b + 1);
+      if (isOver && kind == Kind::Outdoor) parts[count++] = {{win.t, ceilEnd - 1}, Kind::Outdoor};
+      else plane(win.t, ceilEnd, ceilN, ceilTex);
+      const int topEnd = std::min(std::max(rTop, ceilEnd), win.b + 1);
+      // Over the top: below the far area's ceiling the rays are in that
+      // area, above it they run over its roof.
+      const int split = std::clamp(rFarCeil, ceilEnd, topEnd);
+      parts[count++] = {{ceilEnd, split - 1}, Kind::Outdoor};
+      parts[count++] = {{split, topEnd - 1}, Kind::Indoor};
+      const int wallEnd = std::min(rFloor, win.b + 1);
+      band(topEnd, std::min(rHigh, wallEnd));
+      Span hole{std::max(topEnd, rHigh), std::min(rLow, wallEnd) - 1};
+      if (isOver) parts[count++] = {hole, Kind::Indoor};
+      else opening = hole;
+      band(std::max(topEnd, rLow), wallEnd);
+      plane(std::max(rFloor, win.t), win.b + 1, floorN, floorTex);
+    };
+    if (!over.empty()) through(over, true, static_cast<Kind>(overKind_[x]));
+    if (!main.empty()) through(main, false, Kind::Indoor);
+
+    // The column keeps one window besides the main one: neighbouring runs of
+    // the same kind join, the longest is kept, and the others are shut (the
+    // sky for rays outdoors, else the wall as if it were solid there).
+    Part keep{};
+    for (int i = 0; i < count; ++i) {
+      Part& q = parts[i];
+      if (q.span.empty()) continue;
+      if (i > 0 && parts[i - 1].kind == q.kind && !parts[i - 1].span.empty() && parts[i - 1].span.b + 1 == q.span.t) {
+        q.span.t = parts[i - 1].span.t;
+        parts[i - 1].span = {};
       }
     }
-    for (int r = floorStart; r <= b; ++r) {
-      double zr = std::clamp((f.eye - floorN) * rowDepth_[r], kNear, z);
-      double wx = f.ex + zr * rayX_[x], wy = f.ey + zr * rayY_[x];
-      col[static_cast<size_t>(r) * w] =
-          shade(floorTex.at(texCoord(wx * kInvTexel), texCoord(wy * kInvTexel)), f.lightAt(zr, 1));
+    for (int i = 0; i < count; ++i)
+      if (parts[i].span.size() > keep.span.size()) keep = parts[i];
+    for (int i = 0; i < count; ++i) {
+      const Part& q = parts[i];
+      if (q.span.empty() || (q.span.t == keep.span.t && q.span.b == keep.span.b)) continue;
+      if (q.kind == Kind::Outdoor) {
+        for (int r = q.span.t; r <= q.span.b; ++r) col[static_cast<size_t>(r) * w] = sky_[r];
+      } else {
+        band(q.span.t, q.span.b + 1);
+      }
     }
 
-    // The solid bands between the ceiling line and the floor line.
-    const int rhi = open ? f.rowOf(openHigh, scale) : rf;  // end of the upper band
-    const int rlo = open ? f.rowOf(openLow, scale) : rf;   // start of the lower band
-    const int wallTop = std::max(rc, t), wallEnd = std::min(rf, b + 1);
-    if (wallTop < wallEnd) {
-      const double hitX = f.ex + z * rayX_[x], hitY = f.ey + z * rayY_[x];
-      const int u = texCoord((hitX * p.ux + hitY * p.uy) * kInvTexel);
-      const std::uint32_t s = f.lightAt(z, p.light);
-      // Texture rows run downwards as the height falls; in 16.16 fixed point.
-      const double perRow = z / f.focal * kInvTexel;
-      auto band = [&](int r0, int r1) {
-        if (r0 >= r1) return;
-        double v = -(f.eye + (f.horizon - (r0 + 0.5)) * z / f.focal) * kInvTexel;
-        std::int64_t vf = static_cast<std::int64_t>((v + 0x1p24) * 65536), dvf = static_cast<std::int64_t>(perRow * 65536);
-        for (int r = r0; r < r1; ++r, vf += dvf)
-          col[static_cast<size_t>(r) * w] = shade(wallTex.at(u, static_cast<int>(vf >> 16)), s);
-      };
-      band(wallTop, std::min(rhi, wallEnd));
-      band(std::max(rlo, wallTop), wallEnd);
-    }
-
-    // What stays open is the piece's opening.
-    if (open) {
-      t = std::max({t, rc, rhi});
-      b = std::min({b, rf - 1, rlo - 1});
-    } else {
-      t = b + 1;
-    }
-    if (t > b) {
-      t = 1;
-      b = 0;
-      --openColumns_;
-    }
-    top_[x] = t;
-    bottom_[x] = b;
+    top_[x] = opening.t;
+    bottom_[x] = opening.b;
+    overTop_[x] = keep.span.t;
+    overBottom_[x] = keep.span.b;
+    overKind_[x] = static_cast<unsigned char>(keep.kind);
+    if (opening.empty() && keep.span.empty()) --openColumns_;
   }
 }
 
@@ -240,17 +292,21 @@ void Renderer::finish(Frame& f) {
   const double far = 1 / f.invFade * 4;
   for (Long x = 0; x < f.w; ++x) {
     std::uint32_t* col = f.px + x;
-    for (int r = top_[x]; r <= bottom_[x]; ++r) {
-      double zr = (f.eye - f.world.outsideFloor) * rowDepth_[r];
-      if (zr <= 0) {
-        col[static_cast<size_t>(r) * f.w] = sky_[r];
-        continue;
+    auto rowsOf = [&](int r0, int r1) {
+      for (int r = r0; r <= r1; ++r) {
+        double zr = (f.eye - f.world.outsideFloor) * rowDepth_[r];
+        if (zr <= 0) {
+          col[static_cast<size_t>(r) * f.w] = sky_[r];
+          continue;
+        }
+        zr = std::min(zr, far);
+        double wx = f.ex + zr * rayX_[x], wy = f.ey + zr * rayY_[x];
+        col[static_cast<size_t>(r) * f.w] =
+            shade(ground.at(texCoord(wx * kInvTexel), texCoord(wy * kInvTexel)), f.lightAt(zr, 1));
       }
-      zr = std::min(zr, far);
-      double wx = f.ex + zr * rayX_[x], wy = f.ey + zr * rayY_[x];
-      col[static_cast<size_t>(r) * f.w] =
-          shade(ground.at(texCoord(wx * kInvTexel), texCoord(wy * kInvTexel)), f.lightAt(zr, 1));
-    }
+    };
+    rowsOf(overTop_[x], overBottom_[x]);
+    rowsOf(top_[x], bottom_[x]);
   }
 }
 

@@ -6,8 +6,10 @@
 // and the floor below it with those of the area on the eye's side, its solid
 // bands with its wall texture, and narrows the open range to its opening.
 // A column whose range closes takes nothing more, and the walk stops once
-// every column is closed. Rows still open at the end show the sky above the
-// horizon and the outside ground below it.
+// every column is closed. Rows above a wall's top stay open in a second
+// window of the column, so what stands behind a lower wall shows above it.
+// Rows still open at the end show the sky above the horizon and the outside
+// ground below it.
 #pragma once
 #include <vector>
 
@@ -39,7 +41,11 @@ class Renderer {
   void drawPiece(Frame& f, const Piece& p);
   void finish(Frame& f);
 
-  std::vector<int> top_, bottom_;     // open rows of each column, top_ > bottom_ when closed
+  // Open rows of each column, top > bottom when there are none: the window
+  // the rays of the area they are in pass through, and above it the window
+  // of outdoor rays that passed over the top of a wall seen from outside.
+  std::vector<int> top_, bottom_, overTop_, overBottom_;
+  std::vector<unsigned char> overKind_;
   std::vector<double> rayX_, rayY_;   // each column's ray, one unit deep along the view direction
   std::vector<double> rowDepth_;      // focal length over the row centre's distance below the horizon
   std::vector<std::uint32_t> sky_;    // the sky's colour of each row

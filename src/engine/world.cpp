@@ -94,8 +94,11 @@ std::optional<World> World::fromRecords(std::span<const Wall> walls, std::span<c
   for (size_t k = 0; k < areas.size(); ++k) {
     AreaShape& s = world.areas[k];
     s.name = areas[k].name.trimmed();
-    s.floor = override ? world.outsideFloor : areas[k].floorBeg;
-    s.ceil = override ? globalCeil : areas[k].ceilEnd;
+    // "Floor end" is the floor, unless it reaches the ceiling (the room
+    // wizard's rooms carry their ceiling height there): then "Floor beg".
+    const Area& a = areas[k];
+    s.floor = override ? world.outsideFloor : a.floorEnd < a.ceilEnd ? a.floorEnd : a.floorBeg;
+    s.ceil = override ? globalCeil : a.ceilEnd;
     s.ceil = std::max(s.ceil, s.floor);
   }
 

@@ -37,8 +37,8 @@ std::string writeBinary(kv::clsMap& m, const std::string& path) {
 }
 
 // A free-standing solid wall (no area) from (x1, y1) to (x2, y2).
-void freeWall(kv::clsMap& m, Long x1, Long y1, Long x2, Long y2, Long tx) {
-  m.pasteH1 = 0, m.pasteH2 = 200, m.pasteH3 = 200, m.pasteH4 = 200, m.pasteWallTx = tx;
+void freeWall(kv::clsMap& m, Long x1, Long y1, Long x2, Long y2, Long tx, Long height = 200) {
+  m.pasteH1 = 0, m.pasteH2 = height, m.pasteH3 = height, m.pasteH4 = height, m.pasteWallTx = tx;
   m.addWall(x1, y1, x2, y2, m.wallCount, -1);
 }
 
@@ -88,9 +88,9 @@ TEST(EngineRender, FramesShowTheMapAndFollowTheViewer) {
 TEST(EngineRender, AWallStraightAheadHidesWhatIsBehindIt) {
   // Viewer at the origin looking along +x; a near wall across the view at
   // x = 300, a far wall at x = 900 that is wider than the near one.
-  auto build = [](bool nearWall, bool farWall) {
+  auto build = [](bool nearWall, bool farWall, Long nearHeight = 200) {
     auto m = kvtest::newMap();
-    if (nearWall) freeWall(*m, 300, -100, 300, 100, 1);
+    if (nearWall) freeWall(*m, 300, -100, 300, 100, 1, nearHeight);
     if (farWall) freeWall(*m, 900, -3000, 900, 3000, 5);
     m->viewerX = 0, m->viewerY = 0, m->viewerZ = 64, m->viewerDir = 0;
     m->createBSP();
@@ -111,6 +111,11 @@ TEST(EngineRender, AWallStraightAheadHidesWhatIsBehindIt) {
   // The wall runs from its floor to its top: the rows around the horizon of
   // the centre column all differ from the open view beyond.
   for (Long y = 40; y < 130; ++y) EXPECT_NE(nearOnly.at(160, y), farOnly.at(160, y)) << y;
+
+  // Over a low near wall (40 high, its top on row 117) the far wall shows.
+  kv::FrameBuffer low = build(true, true, 40);
+  for (Long y = 0; y < 117; ++y) EXPECT_EQ(low.at(160, y), farOnly.at(160, y)) << y;
+  for (Long y = 117; y < 134; ++y) EXPECT_NE(low.at(160, y), farOnly.at(160, y)) << y;
 }
 
 TEST(EngineRender, FrontSidesAndTheAreasBesideEveryPiece) {
@@ -127,10 +132,12 @@ TEST(EngineRender, FrontSidesAndTheAreasBesideEveryPiece) {
     EXPECT_EQ(p.area[1 - p.front], own == 6 ? -1 : 6) << p.index;
     EXPECT_EQ(p.floorTx[p.front], m->walls[p.index].frontFloorTx);
   }
-  // Room floors and ceilings: the area's floorBeg and ceilEnd.
+  // Floors are "Floor end" unless that reaches the ceiling ("Ceil end"): the
+  // room stands on its "Floor beg", a pillar's floor is its step's top.
   EXPECT_EQ(w.areas[6].floor, 0);
   EXPECT_EQ(w.areas[6].ceil, 264);
-  EXPECT_EQ(w.areas[0].floor, 8);
+  EXPECT_EQ(w.areas[0].floor, 16);
+  EXPECT_EQ(w.areas[0].ceil, 264);
   EXPECT_EQ(w.areas[0].name, "Col0");
 }
 
@@ -162,13 +169,13 @@ TEST(EngineViewer, WallsStopTheViewerAndStepsLetItUp) {
   EXPECT_LE(e.viewer().x, 1500 - e.settings().radius + 1e-6);
 
   // A column's step (16 high) is within the step height of 25: the viewer
-  // walks in, and stands on the column's floor (8).
+  // walks in, and stands on the column's floor (16).
   // Column 0 lies west of its first side, x = 400 for y 1100 to 1200.
   e.jump(450, 1150, 64, 180);
   EXPECT_EQ(e.findArea(), 6);
   for (int i = 0; i < 10; ++i) e.move(0, 20, 0);
   EXPECT_EQ(e.areaName(e.findArea()), "Col20");
-  EXPECT_EQ(e.world()->floorOf(e.findArea()), 8);
+  EXPECT_EQ(e.world()->floorOf(e.findArea()), 16);
 
   // With "Max Step Height" at 10 the same step stops it.
   for (Long g = 0; g < m->globalCount; ++g)
