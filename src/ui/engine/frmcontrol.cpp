@@ -19,11 +19,7 @@ frmControl::frmControl(QWidget* parent) : PreviewWindow(parent) {
   KV3D151 = new KV3D15(this);
   KV3D151->setObjectName("KV3D151");
   auto button = [this](const char* name, const char* caption, void (frmControl::*click)()) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    b->setFocusPolicy(Qt::TabFocus);
-    connect(b, &QPushButton::clicked, this, click);
-    return b;
+    return makeButton(name, caption, [this, click] { (this->*click)(); });
   };
   cmdInit = button("cmdInit", "Init", &frmControl::cmdInit_Click);
   cmdJump = button("cmdJump", "Jump to Insert", &frmControl::cmdJump_Click);

@@ -22,12 +22,7 @@ frmRender::frmRender(QWidget* parent) : PreviewWindow(parent) {
   Picture1 = new EnginePicture(this);
   Picture1->setFixedSize(320 + 2 * Picture1->frameWidth(), 200 + 2 * Picture1->frameWidth());
   auto button = [this](const char* name, const char* caption, void (frmRender::*click)()) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    // Clicking leaves the keyboard with the picture, which steers the viewer.
-    b->setFocusPolicy(Qt::TabFocus);
-    connect(b, &QPushButton::clicked, this, click);
-    return b;
+    return makeButton(name, caption, [this, click] { (this->*click)(); });
   };
   cmdInit = button("cmdInit", "Init", &frmRender::cmdInit_Click);
   cmdForward = button("cmdForward", "Forward", &frmRender::cmdForward_Click);
@@ -61,19 +56,14 @@ void frmRender::cmdInit_Click() {
   memDC_ = CreateCompatibleDC(hdc);
   std::string header = QDir::currentPath().toStdString() + "/" + engine::kScratchHeader;
   frame_ = INITTALISSE(hdc, header, 320, 200, kInitValue);
-  SelectObject(memDC_, frame_);
-  BitBlt(hdc, 0, 0, 320, 200, memDC_, 0, 0, SRCCOPY);
-  Picture1->update();
+  Picture1->show(memDC_, frame_, 320, 200);
   setRunning(true);
   Picture1->setFocus();
 }
 
 void frmRender::drawFrame() {
-  Long hdc = Picture1->hDC();
-  frame_ = DRAWKV(hdc);
-  SelectObject(memDC_, frame_);
-  BitBlt(hdc, 0, 0, 320, 200, memDC_, 0, 0, SRCCOPY);
-  Picture1->update();
+  frame_ = DRAWKV(Picture1->hDC());
+  Picture1->show(memDC_, frame_, 320, 200);
 }
 
 void frmRender::cmdForward_Click() {

@@ -29,6 +29,12 @@ void EnginePicture::setBorderStyle(int style) {
   setLineWidth(1);
 }
 
+void EnginePicture::show(Long memDC, Long bitmap, Long width, Long height) {
+  SelectObject(memDC, bitmap);
+  BitBlt(hDC(), 0, 0, width, height, memDC, 0, 0, SRCCOPY);
+  update();
+}
+
 QImage EnginePicture::image() const {
   const FrameBuffer* f = gdi::surface(hdc_);
   if (!f || f->width <= 0 || f->height <= 0) return {};
@@ -102,18 +108,13 @@ void KV3D15::kv3DInit(const std::string& folder, const std::string& fileName, Lo
   if (memDC_) DeleteDC(memDC_);
   memDC_ = CreateCompatibleDC(hdc);
   frame_ = INITTALISSE(hdc, QDir::currentPath().toStdString() + "/" + fileName, width, height, kInitValue);
-  SelectObject(memDC_, frame_);
-  BitBlt(hdc, 0, 0, width, height, memDC_, 0, 0, SRCCOPY);
-  Picture1->update();
+  Picture1->show(memDC_, frame_, width, height);
   Timer1->start();
 }
 
 void KV3D15::drawFrame() {
-  Long hdc = Picture1->hDC();
-  frame_ = DRAWKV(hdc);
-  SelectObject(memDC_, frame_);
-  BitBlt(hdc, 0, 0, 320, 200, memDC_, 0, 0, SRCCOPY);
-  Picture1->update();
+  frame_ = DRAWKV(Picture1->hDC());
+  Picture1->show(memDC_, frame_, 320, 200);
   ++frames_;
 }
 

@@ -22,6 +22,9 @@ class EnginePicture : public QFrame {
   // The picture's device context, its surface the size of the picture's
   // inside (a hidden widget's size is taken as set, before any resize event).
   Long hDC();
+  // Selects `bitmap` into the memory context `memDC` and copies width x
+  // height of it from (0, 0) to (0, 0) of the picture (a source copy).
+  void show(Long memDC, Long bitmap, Long width, Long height);
   // The picture as it stands, for tests.
   QImage image() const;
   // 0 no border, 1 fixed single.

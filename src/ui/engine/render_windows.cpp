@@ -38,6 +38,14 @@ int virtualKey(int k) {
   return 0;
 }
 
+QPushButton* PreviewWindow::makeButton(const char* name, const char* caption, std::function<void()> click) {
+  auto* b = new QPushButton(caption, this);
+  b->setObjectName(name);
+  b->setFocusPolicy(Qt::TabFocus);
+  connect(b, &QPushButton::clicked, this, std::move(click));
+  return b;
+}
+
 bool PreviewWindow::prepareScratch() {
   if (!map_ || map_->wallCount < 1) {
     if (dialogs_) dialogs_->msgBox(kNoMapText, kNoMapTitle, MsgIcon::Critical);

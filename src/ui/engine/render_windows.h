@@ -1,6 +1,7 @@
 // The two 3D preview windows of the main window, frmRender ("Render Map") and
 // frmControl ("KV3D15 Control"), and what they share.
 #pragma once
+#include <QPushButton>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -41,6 +42,9 @@ class PreviewWindow : public QWidget {
   bool prepareScratch();
   Dialogs* dialogs() const { return dialogs_; }
   clsMap* map() const { return map_; }
+  // A button of the window. Clicking it leaves the keyboard where it was
+  // (with the picture, which steers the viewer).
+  QPushButton* makeButton(const char* name, const char* caption, std::function<void()> click);
 
  private:
   clsMap* map_ = nullptr;
