@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "model/clsMap.h"
+#include "io/mapfile.h"
 
 namespace kv::engine {
 
@@ -12,10 +12,9 @@ std::string compileScratch(clsMap& map, const std::string& folder) {
   } catch (const MapError& e) {
     return e.what();
   }
-  std::string error;
   std::string path = (std::filesystem::path(folder) / kScratchBinary).string();
-  if (!map.WriteNewMPB(path, true, &error)) return path + ": " + error;
-  return {};
+  std::string error = writeFileAtomically(path, encodeMap(map, true));
+  return error.empty() ? error : path + ": " + error;
 }
 
 }  // namespace kv::engine

@@ -55,7 +55,7 @@ TEST(Gdi, TheRenderWindowsCallSequence) {
   kvtest::addSquare(*m, 0, 0, 400);
   m->viewerX = 100, m->viewerY = 200;
   m->createBSP();
-  ASSERT_TRUE(m->WriteNewMPB(dir.file("scratch.mpb"), true));
+  ASSERT_TRUE(kv::writeFileAtomically(dir.file("scratch.mpb"), kv::encodeMap(*m, true)).empty());
 
   Long pic = kv::gdi::createPictureDC(320, 200);
   Long mem = kv::CreateCompatibleDC(pic);

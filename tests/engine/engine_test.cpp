@@ -32,7 +32,7 @@ std::unique_ptr<kv::clsMap> wizardRoom() {
 }
 
 std::string writeBinary(kv::clsMap& m, const std::string& path) {
-  EXPECT_TRUE(m.WriteNewMPB(path, true));
+  EXPECT_TRUE(kv::writeFileAtomically(path, kv::encodeMap(m, true)).empty());
   return path;
 }
 
@@ -276,7 +276,7 @@ TEST(EngineCalls, SafeBeforeLoadingAndAfterFlushing) {
 
   // Not a compiled tree: a map file written without compiling.
   auto plain = wizardRoom();
-  ASSERT_TRUE(plain->WriteNewMPB(dir.file("plain.mpb"), false));
+  ASSERT_TRUE(kv::writeFileAtomically(dir.file("plain.mpb"), kv::encodeMap(*plain, false)).empty());
   e.init(dir.file("plain.hdr"), 320, 200);
   EXPECT_FALSE(e.loaded());
   EXPECT_NE(e.lastError().find("compile"), std::string::npos);

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "engine/kv3d15.h"
+#include "io/mapfile.h"
 #include "testutil.h"
 #include "ui/engine/frmcontrol.h"
 #include "ui/engine/frmrender.h"
@@ -197,7 +198,7 @@ TEST(PreviewWindows, EngineControlSizesTimerAndStubs) {
   Preview p;
   p.room();
   p.map->createBSP();
-  ASSERT_TRUE(p.map->WriteNewMPB(p.dir.file("scratch.mpb"), true));
+  ASSERT_TRUE(kv::writeFileAtomically(p.dir.file("scratch.mpb"), kv::encodeMap(*p.map, true)).empty());
   kv::KV3D15 c;
   kv::Long v = 0;
   c.kvVersion(v);
