@@ -139,9 +139,17 @@ Long Engine::draw() {
   return h;
 }
 
+// A map binary may carry any viewer start (its position is stored as
+// doubles): one that is not a number stands at 0, one beyond the map's 32-bit
+// coordinates at their edge, so every ray the renderer casts stays finite.
+static double onMap(double v) {
+  if (std::isnan(v)) return 0;
+  return std::clamp(v, -2147483648.0, 2147483647.0);
+}
+
 void Engine::place(double x, double y) {
-  viewer_.x = x;
-  viewer_.y = y;
+  viewer_.x = onMap(x);
+  viewer_.y = onMap(y);
   viewer_.area = world_ ? world_->areaAt(x, y) : -1;
 }
 

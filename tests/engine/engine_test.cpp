@@ -2,6 +2,7 @@
 // and which area it stands in, and that every call is safe without a map.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <set>
 
@@ -324,4 +325,19 @@ TEST(EngineCalls, HeaderSettingsAndPrototypes) {
   std::ofstream(dir.file("fish.kvx")) << "prototype\n";
   EXPECT_EQ(e.addProto(dir.file("fish.kvx")), 1);
   EXPECT_EQ(e.prototypes().size(), 1u);
+}
+
+// A map binary may carry a viewer start that is not a number or lies far off
+// the map; the viewer is put on the map's coordinates and frames still draw.
+TEST(EngineCalls, AStartOffTheMapIsBroughtOntoIt) {
+  auto m = wizardRoom();
+  m->viewerX = std::nan("");
+  m->viewerY = 1e300;
+  Engine e;
+  ASSERT_TRUE(e.load(*m));
+  EXPECT_EQ(e.viewer().x, 0);
+  EXPECT_EQ(e.viewer().y, 2147483647.0);
+  e.turn(45);
+  e.forward();
+  EXPECT_GE(colours(frameOf(e)), 1u);
 }
