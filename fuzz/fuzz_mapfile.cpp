@@ -1,10 +1,12 @@
 // Any bytes given as a map file or map binary: parse, load into a document,
-// write it back, and read that again to the same document.
+// write it back, and read that again to the same document. The tree
+// validator answers for it too.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "bsp/validate.h"
 #include "io/mapfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
@@ -13,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   std::string problem;
   auto contents = kv::parseMap(bytes, problem);
   if (!contents) return 0;
+  (void)kv::validateMapBinary(*contents);  // any tree, however broken, gets an answer
   kv::applyMap(*map, *contents);
   map->polishNextSeg();
   map->checkAreaLists();
