@@ -38,16 +38,6 @@ frmDragDrop::frmDragDrop(QWidget* parent) : QWidget(parent) {
 
 void frmDragDrop::sizeList() { ListView1->setGeometry(rect()); }
 
-frmProps::frmProps(QWidget* parent) : QWidget(parent, Qt::Window) {
-  setObjectName("frmProps");
-  setWindowTitle("Properties");
-  auto* l = new QVBoxLayout(this);
-  auto* t = new QLabel("The wall panel of the side-def table.\nIts fields come with the tree inspection tools.", this);
-  t->setWordWrap(true);
-  l->addWidget(t);
-  resize(260, 180);
-}
-
 PreviewPlaceholder::PreviewPlaceholder(const QString& objectName, const QString& title, QWidget* parent)
     : QWidget(parent) {
   setObjectName(objectName);

@@ -1,5 +1,5 @@
 // The small windows of the editor: the wall selection list, the drag-and-drop
-// palette, the wall panel, the splash window and the help viewer.
+// palette, the splash window and the help viewer.
 #pragma once
 #include <QFrame>
 #include <QLabel>
@@ -31,14 +31,6 @@ class frmDragDrop : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent*) override { sizeList(); }
-};
-
-// frmProps: the wall panel of the side-def table, free-standing beside the
-// main window.
-class frmProps : public QWidget {
-  Q_OBJECT
- public:
-  explicit frmProps(QWidget* parent = nullptr);
 };
 
 // A preview window whose engine is not part of this build yet.

@@ -1,6 +1,10 @@
 #include "ui/frmproject.h"
 
+#include <QMdiSubWindow>
+#include <QScreen>
+
 #include "ui/icons.h"
+#include "view/layout.h"
 #include "view/project.h"
 #include "view/props.h"
 
@@ -17,9 +21,20 @@ frmProject::frmProject(QWidget* parent) : QWidget(parent) {
 }
 
 void frmProject::resizeEvent(QResizeEvent*) {
-  // The window's outer size less 100 by 500 twips is what its inner area
-  // holds; the tree fills that area.
-  TreeView1->setGeometry(rect());
+  // The tree is the window's outer width less 100 twips and its outer height
+  // less 500, kept within the inner area that the frame leaves.
+  QWidget* outer = qobject_cast<QMdiSubWindow*>(parentWidget()) ? parentWidget() : this;
+  QScreen* sc = screen();
+  const double tpp = twipsPerPixel(sc ? sc->logicalDotsPerInchX() : 96.0);
+  const int w = twipsToPixels(pixelsToTwips(outer->width(), tpp) - 100, tpp);
+  const int h = twipsToPixels(pixelsToTwips(outer->height(), tpp) - 500, tpp);
+  TreeView1->setGeometry(0, 0, std::clamp(w, 1, std::max(width(), 1)), std::clamp(h, 1, std::max(height(), 1)));
+}
+
+const QIcon& frmProject::icon(int image) {
+  // Painted once: a listing of 2001 walls asks for the same icon 2001 times.
+  if (!icons_.contains(image)) icons_.insert(image, treeIcon(image));
+  return icons_[image];
 }
 
 void frmProject::add(const std::string& parentKey, const std::string& key, const std::string& text, int image) {
@@ -27,7 +42,7 @@ void frmProject::add(const std::string& parentKey, const std::string& key, const
   auto* n = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView1);
   n->setText(0, QString::fromStdString(text));
   n->setData(0, Qt::UserRole, QString::fromStdString(key));
-  n->setIcon(0, treeIcon(image));
+  n->setIcon(0, icon(image));
   nodes_.insert(QString::fromStdString(key), n);
 }
 
@@ -46,13 +61,17 @@ void frmProject::listLines() {
 }
 
 void frmProject::listWallsOnly(Integer count) {
+  TreeView1->setUpdatesEnabled(false);
   resetList();
   for (const TreeNode& c : sideDefWallNodes(count)) add(c.parentKey, c.key, c.text, c.image);
+  TreeView1->setUpdatesEnabled(true);
 }
 
 void frmProject::mark(const QString& key) {
-  // A tree that was not rebuilt after the map changed has no node to mark;
-  // the selection goes ahead all the same.
+  // A tree that was not rebuilt after the map changed (the shape wizard does
+  // not list, the compile lists the side-def table) is rebuilt from the map
+  // first, so the selected object has its node.
+  if (!node(key)) listLines();
   if (QTreeWidgetItem* n = node(key)) TreeView1->setCurrentItem(n);
 }
 

@@ -2,6 +2,7 @@
 // selects the object and shows it in the properties window.
 #pragma once
 #include <QHash>
+#include <QIcon>
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
@@ -42,7 +43,9 @@ class frmProject : public QWidget {
  private:
   void add(const std::string& parentKey, const std::string& key, const std::string& text, int image);
   void mark(const QString& key);
+  const QIcon& icon(int image);
   QHash<QString, QTreeWidgetItem*> nodes_;
+  QHash<int, QIcon> icons_;
 };
 
 }  // namespace kv

@@ -2,6 +2,9 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScreen>
+
+#include "view/layout.h"
 
 namespace kv {
 
@@ -10,9 +13,12 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
   setWindowTitle("Properties");
   lblSelType = new QLabel("Type: ", this);
   lblSelType->setObjectName("lblSelType");
-  grd_Props = new QTableWidget(0, 2, this);
+  // Label, value and a narrow third column that only pads the rows.
+  grd_Props = new QTableWidget(0, 3, this);
   grd_Props->setObjectName("grd_Props");
-  grd_Props->setHorizontalHeaderLabels({"Property", "Value"});
+  grd_Props->setHorizontalHeaderLabels({"Property", "Value", ""});
+  grd_Props->horizontalHeader()->setStretchLastSection(false);
+  grd_Props->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grd_Props->verticalHeader()->hide();
   grd_Props->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   grd_Props->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -53,7 +59,10 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
 
 frmProperties::~frmProperties() = default;
 
-void frmProperties::attachMap(clsMap& map) { logic_ = std::make_unique<PropertiesLogic>(map); }
+void frmProperties::attachMap(clsMap& map, Dialogs* dialogs) {
+  logic_ = std::make_unique<PropertiesLogic>(map);
+  logic_->dialogs = dialogs;
+}
 
 void frmProperties::showProps(int type, Long index) {
   if (!logic_) return;
@@ -80,18 +89,26 @@ void frmProperties::focusValue() {
 }
 
 void frmProperties::resizeEvent(QResizeEvent*) {
-  // The grid takes the width less 100 twips and the height less 1200; the
-  // value box and the buttons sit below it.
-  const int w = width(), h = height();
-  lblSelType->setGeometry(4, 2, w - 8, 18);
-  const int gw = std::max(w - 7, 40), gh = std::max(h - 80, 40);
-  grd_Props->setGeometry(3, 22, gw, gh - 22);
-  const int col = std::max((gw - 27) / 2, 20);
+  // The grid takes the inner width less 100 twips and the inner height less
+  // 1200; label and value column each get half of its width less 400, the
+  // third column 300. The value box and the buttons sit below the grid.
+  QScreen* sc = screen();
+  const double tpp = twipsPerPixel(sc ? sc->logicalDotsPerInchX() : 96.0);
+  auto px = [tpp](double twips) { return static_cast<int>(twipsToPixels(twips, tpp)); };
+  const double w = pixelsToTwips(width(), tpp), h = pixelsToTwips(height(), tpp);
+  const int top = 22;
+  const int gw = std::max(px(w - 100), 60), gh = std::max(px(h - 1200), 40);
+  const int left = std::max((width() - gw) / 2, 0);
+  lblSelType->setGeometry(left, 2, gw, top - 4);
+  grd_Props->setGeometry(left, top, gw, std::max(gh - top, 20));
+  const int col = std::max(px((w - 100 - 400) / 2), 20);
   grd_Props->setColumnWidth(0, col);
   grd_Props->setColumnWidth(1, col);
-  txt_Value->setGeometry(3, gh + 4, gw, 24);
-  cmd_PropOK->setGeometry(3, gh + 32, gw / 2 - 2, 26);
-  cmd_PropCancel->setGeometry(3 + gw / 2 + 2, gh + 32, gw / 2 - 2, 26);
+  grd_Props->setColumnWidth(2, px(300));
+  const int below = top + std::max(gh - top, 20) + 4;
+  txt_Value->setGeometry(left, below, gw, 24);
+  cmd_PropOK->setGeometry(left, below + 28, gw / 2 - 2, 26);
+  cmd_PropCancel->setGeometry(left + gw / 2 + 2, below + 28, gw / 2 - 2, 26);
 }
 
 }  // namespace kv

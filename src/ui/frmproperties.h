@@ -19,7 +19,8 @@ class frmProperties : public QWidget {
   explicit frmProperties(QWidget* parent = nullptr);
   ~frmProperties() override;
 
-  void attachMap(clsMap& map);
+  // Values that do not fit their fields are reported through `dialogs`.
+  void attachMap(clsMap& map, Dialogs* dialogs = nullptr);
   PropertiesLogic* logic() { return logic_.get(); }
 
   void showProps(int type, Long index);

@@ -101,7 +101,7 @@ void MDIForm1::MDIForm_Load() {
   map_ = std::make_unique<clsMap>();
   doc_ = std::make_unique<MapDocument>(*map_, *ui_);
   mapView->attachMap(*map_, *ui_);
-  properties->attachMap(*map_);
+  properties->attachMap(*map_, ui_);
   project->map = map_.get();
   MapEditor& ed = *mapView->editor();
   properties->logic()->redraw = [this] { mapView->redraw(); };
@@ -218,7 +218,7 @@ void MDIForm1::buildMenus() {
   QMenu* wiz = menu("mnuSpecial", "Wi&zards");
 #ifdef KV_HAVE_WIZARD_FORMS
   item(wiz, "itmRoomWizard", "&Room Wizard...", [this] { itmRoomWizard_Click(); });
-  item(wiz, "itmShapeWizard", "Shape Wizard...", nyaFn);
+  item(wiz, "itmShapeWizard", "Shape Wizard...", [this] { itmShapeWizard_Click(); });
   item(wiz, "itmColWizard", "&Column Wizard...", [this] { itmColWizard_Click(); });
   item(wiz, "itmWallWizard", "&Wall Wizard...")->setEnabled(false);
   item(wiz, "itmSplitWall", "&Split wall...", [this] { itmSplitWall_Click(); });
@@ -407,7 +407,8 @@ void MDIForm1::zoom(bool (*step)(clsMap&, std::string&)) {
 }
 
 #ifdef KV_HAVE_WIZARD_FORMS
-void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish) {
+void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish,
+                         bool redraw) {
   d->activate = std::move(activate);
   d->finish = [this, finish = std::move(finish)] {
     try {
@@ -420,7 +421,7 @@ void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::f
   d->run();
   // The new geometry is listed and, so that the user sees it, drawn.
   listLines();
-  mapView->redraw();
+  if (redraw) mapView->redraw();
 }
 
 void MDIForm1::itmRoomWizard_Click() {
@@ -442,7 +443,14 @@ void MDIForm1::itmStairWizard_Click() {
 void MDIForm1::itmSplitWall_Click() {
   if (!SplitWallForm::itmSplitWall_Click(*map_, *ui_)) return;
   if (!splitWall_) splitWall_ = new frmSplitWall(splitForm, this);
-  runWizard(splitWall_, splitWall_->activate, [this] { return splitForm.cmdOK_Click(*map_, *ui_); });
+  runWizard(splitWall_, splitWall_->activate, [this] { return splitForm.cmdOK_Click(*map_, *ui_); }, false);
+}
+
+void MDIForm1::itmShapeWizard_Click() {
+  if (!shapeWizard) shapeWizard = new frmShapeWizard(shapeForm, *map_, *ui_, this);
+  // The shapes are drawn at once; the project tree is not listed again (a
+  // selection that finds no node lists it then).
+  if (shapeWizard->run(QCoreApplication::applicationDirPath().toStdString())) mapView->redraw();
 }
 
 std::vector<std::string> MDIForm1::selectionList() const {
@@ -502,7 +510,7 @@ void MDIForm1::itmAbout_Click() {
 }
 
 void MDIForm1::itmPropWin_Click() {
-  if (!wallPanel) wallPanel = new frmProps;
+  if (!wallPanel) wallPanel = new frmProps(*sideDefs_, *ui_, [this] { mapView->redraw(); });
   const QRect g = frameGeometry();
   wallPanel->move(g.left() + g.width(), g.top());
   wallPanel->show();

@@ -14,6 +14,7 @@
 #include "io/recent.h"
 #include "ui/forms.h"
 #include "ui/frmmap.h"
+#include "ui/frmprops.h"
 #include "ui/frmproject.h"
 #include "ui/frmproperties.h"
 #include "ui/qtdialogs.h"
@@ -75,6 +76,7 @@ class MDIForm1 : public QMainWindow {
   void itmStairWizard_Click();
   void itmSplitWall_Click();
   void itmPassageWizard_Click();
+  void itmShapeWizard_Click();
   void pieceCommand(PieceKind kind);
 
   // The wizards' fields, kept between uses, and their dialogs.
@@ -84,6 +86,8 @@ class MDIForm1 : public QMainWindow {
   SplitWallForm splitForm;
   PassageWizardForm passageForm;
   frmRoomWizard* roomWizard = nullptr;
+  ShapeWizardForm shapeForm;
+  frmShapeWizard* shapeWizard = nullptr;
 #endif
   void itmHelpContents_Click();
   void itmAbout_Click();
@@ -106,7 +110,9 @@ class MDIForm1 : public QMainWindow {
   void zoom(bool (*step)(clsMap&, std::string&));
 #ifdef KV_HAVE_WIZARD_FORMS
   // Runs a wizard's dialog; afterwards the tree and the view show the result.
-  void runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish);
+  // `redraw`: the map view is drawn again too (the split wall command
+  // leaves it as it is).
+  void runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish, bool redraw = true);
   std::vector<std::string> selectionList() const;
   frmColWizard* colWizard_ = nullptr;
   frmStairWizard* stairWizard_ = nullptr;

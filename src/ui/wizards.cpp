@@ -1,23 +1,32 @@
 #include "ui/wizards.h"
 #ifdef KV_HAVE_WIZARD_FORMS
 
+#include <QApplication>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kv {
 
-WizardDialog::WizardDialog(const char* name, const char* caption, QWidget* parent) : QDialog(parent) {
-  setObjectName(name);
-  setWindowTitle(caption);
-  setModal(true);
-  auto* outer = new QVBoxLayout(this);
-  auto* title = new QLabel(caption, this);
+namespace {
+QLabel* titleLabel(const char* caption, QWidget* parent) {
+  auto* title = new QLabel(caption, parent);
+  title->setObjectName("lblTitle");
   QFont f("Arial");
   f.setBold(true);
   f.setPointSize(14);
   title->setFont(f);
-  outer->addWidget(title);
+  return title;
+}
+}  // namespace
+
+WizardDialog::WizardDialog(const char* name, const char* caption, QWidget* parent, bool titled) : QDialog(parent) {
+  setObjectName(name);
+  setWindowTitle(caption);
+  setModal(true);
+  auto* outer = new QVBoxLayout(this);
+  if (titled) outer->addWidget(titleLabel(caption, this));
   form_ = new QFormLayout;
   outer->addLayout(form_);
   auto* buttons = new QHBoxLayout;
@@ -45,12 +54,30 @@ bool WizardDialog::run() {
   return exec() == QDialog::Accepted;
 }
 
-QLineEdit* WizardDialog::field(const char* name, const char* label, std::string* text) {
+QLineEdit* WizardDialog::field(const char* name, const char* label, std::string* text, QFormLayout* into) {
   auto* e = new QLineEdit(this);
   e->setObjectName(name);
-  form_->addRow(label, e);
+  (into ? into : form_)->addRow(label, e);
   bindings_.push_back({e, nullptr, nullptr, text, nullptr});
   return e;
+}
+
+void WizardDialog::pair(const char* nameX, const char* nameY, const char* label, std::string* x, std::string* y) {
+  auto* row = new QHBoxLayout;
+  for (auto [name, text] : {std::pair{nameX, x}, std::pair{nameY, y}}) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(name);
+    row->addWidget(e);
+    bindings_.push_back({e, nullptr, nullptr, text, nullptr});
+  }
+  form_->addRow(label, row);
+}
+
+QFormLayout* WizardDialog::group(const char* caption) {
+  auto* g = new QGroupBox(caption, this);
+  auto* l = new QFormLayout(g);
+  form_->addRow(g);
+  return l;
 }
 
 QCheckBox* WizardDialog::check(const char* name, const char* caption, bool* flag) {
@@ -61,10 +88,10 @@ QCheckBox* WizardDialog::check(const char* name, const char* caption, bool* flag
   return c;
 }
 
-QLabel* WizardDialog::info(const char* name, const char* label, std::string* text) {
+QLabel* WizardDialog::info(const char* name, const char* label, std::string* text, QFormLayout* into) {
   auto* l = new QLabel(this);
   l->setObjectName(name);
-  form_->addRow(label, l);
+  (into ? into : form_)->addRow(label, l);
   bindings_.push_back({nullptr, nullptr, l, text, nullptr});
   return l;
 }
@@ -97,9 +124,7 @@ frmRoomWizard::frmRoomWizard(RoomWizardForm& form, QWidget* parent)
   addWidget(List1);
   field("txtNumSides", "Num Sides", &form.txtNumSides);
   field("txtSideLen", "Side length:", &form.txtSideLen);
-  auto* x = field("txtStartX", "Begin (x,y):", &form.txtStartX);
-  field("txtStartY", "", &form.txtStartY);
-  x->setToolTip("x");
+  pair("txtStartX", "txtStartY", "Begin (x,y):", &form.txtStartX, &form.txtStartY);
   field("txtNumPillars", "# pillars", &form.txtNumPillars);
   field("txtNumPillarSides", "# of pillar sides", &form.txtNumPillarSides);
   field("txtNumColumns", "# columns", &form.txtNumColumns);
@@ -112,8 +137,7 @@ frmColWizard::frmColWizard(ColWizardForm& form, QWidget* parent)
     : WizardDialog("frmColWizard", ColWizardForm::kCaption, parent) {
   field("txtNumSides", "Num Sides", &form.txtNumSides);
   field("txtSideLen", "Side length:", &form.txtSideLen);
-  field("txtStartX", "Begin (x,y):", &form.txtStartX);
-  field("txtStartY", "", &form.txtStartY);
+  pair("txtStartX", "txtStartY", "Begin (x,y):", &form.txtStartX, &form.txtStartY);
 }
 
 frmStairWizard::frmStairWizard(StairWizardForm& form, QWidget* parent)
@@ -126,7 +150,7 @@ frmStairWizard::frmStairWizard(StairWizardForm& form, QWidget* parent)
 }
 
 frmSplitWall::frmSplitWall(SplitWallForm& form, QWidget* parent)
-    : WizardDialog("frmSplitWall", SplitWallForm::kCaption, parent) {
+    : WizardDialog("frmSplitWall", SplitWallForm::kCaption, parent, false) {
   addWidget(new QLabel("Split Type:", this));
   optSplit = new QRadioButton("Double split (two lines)", this);
   optSplit->setObjectName("optSplit");
@@ -146,11 +170,107 @@ frmPassageWizard::frmPassageWizard(PassageWizardForm& form, QWidget* parent)
     : WizardDialog("frmPassageWizard", PassageWizardForm::kCaption, parent) {
   field("txtStartHeight", "Passage start height:", &form.txtStartHeight);
   field("txtHeight", "Passage height:", &form.txtHeight);
-  addWidget(new QLabel("<b>Current wall information</b>", this));
-  info("lblWallHeight", "Wall height:", &form.lblWallHeight);
-  info("lblStartHeight", "Start height:", &form.lblStartHeight);
-  info("lblEndHeight", "End height:", &form.lblEndHeight);
+  QFormLayout* wall = group("Current wall information");
+  info("lblWallHeight", "Wall height:", &form.lblWallHeight, wall);
+  info("lblStartHeight", "Start height:", &form.lblStartHeight, wall);
+  info("lblEndHeight", "End height:", &form.lblEndHeight, wall);
   check("chkSplitWall", "Triple split current wall", &form.chkSplitWall);
+}
+
+void ScaledSurface::pen() {
+  target_.setDrawMode(drawMode());
+  target_.setDrawWidth(drawWidth());
+  target_.setForeColor(foreColor());
+  target_.setBackColor(backColor());
+}
+
+void ScaledSurface::drawLine(float x1, float y1, float x2, float y2, Long colour) {
+  pen();
+  target_.line(x1 / f_, y1 / f_, x2 / f_, y2 / f_, colour);
+}
+
+void ScaledSurface::drawBox(float x1, float y1, float x2, float y2, Long colour, bool filled) {
+  pen();
+  target_.box(x1 / f_, y1 / f_, x2 / f_, y2 / f_, colour, filled);
+}
+
+void ScaledSurface::drawPoint(float x, float y, Long colour) {
+  pen();
+  target_.point(x / f_, y / f_, colour);
+}
+
+void ScaledSurface::drawClear() {
+  pen();
+  target_.texts.clear();
+  target_.clear();
+}
+
+void ScaledSurface::drawText(float x, float y, std::string_view text, Long colour) {
+  pen();
+  target_.setForeColor(colour);
+  target_.printText(x / f_, y / f_, text);
+}
+
+frmShapeWizard::frmShapeWizard(ShapeWizardForm& form, clsMap& map, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent),
+      form_(form),
+      map_(map),
+      dialogs_(dialogs),
+      surface_((pctPreview = new PictureBox(this))->surface(), kShapePreviewScale) {
+  setObjectName("frmShapeWizard");
+  setWindowTitle(ShapeWizardForm::kCaption);
+  setModal(true);
+  form_.beep = [] { QApplication::beep(); };
+  pctPreview->setObjectName("pctPreview");
+  pctPreview->setCursor(Qt::ArrowCursor);
+  pctPreview->setFixedSize(300, 300);
+  pctPreview->surface().resize(300, 300);
+  cmbShapes = new QComboBox(this);
+  cmbShapes->setObjectName("cmbShapes");
+  cmbShapes->setEditable(false);
+  cmdPreview = new QPushButton("Preview", this);
+  cmdPreview->setObjectName("cmdPreview");
+  cmdPreview->setAutoDefault(false);
+  cmdCreate = new QPushButton("Create", this);
+  cmdCreate->setObjectName("cmdCreate");
+  cmdCreate->setAutoDefault(false);
+  auto* outer = new QHBoxLayout(this);
+  auto* side = new QVBoxLayout;
+  side->addWidget(cmbShapes);
+  side->addStretch();
+  side->addWidget(cmdPreview);
+  side->addWidget(cmdCreate);
+  outer->addLayout(side);
+  outer->addWidget(pctPreview);
+  connect(cmbShapes, &QComboBox::currentIndexChanged, this, [this](int i) { form_.listIndex = i; });
+  connect(cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
+  connect(cmdCreate, &QPushButton::clicked, this, [this] { cmdCreate_Click(); });
+  drawShapePreview(surface_, nullptr);
+}
+
+bool frmShapeWizard::run(const std::string& programFolder) {
+  form_.Form_Load(programFolder);  // lists the files on first use only
+  if (cmbShapes->count() != static_cast<int>(form_.cmbShapes.size())) {
+    const QSignalBlocker quiet(cmbShapes);
+    cmbShapes->clear();
+    for (const std::string& n : form_.cmbShapes) cmbShapes->addItem(QString::fromStdString(n));
+  }
+  cmbShapes->setCurrentIndex(form_.listIndex);
+  const bool none = form_.cmbShapes.empty();
+  cmdPreview->setEnabled(!none);
+  cmdCreate->setEnabled(!none);
+  return exec() == QDialog::Accepted;
+}
+
+void frmShapeWizard::cmdPreview_Click() {
+  form_.cmdPreview_Click(map_, dialogs_, surface_);
+  pctPreview->update();
+}
+
+void frmShapeWizard::cmdCreate_Click() {
+  const bool done = form_.cmdCreate_Click(map_, dialogs_, surface_);
+  pctPreview->update();
+  if (done) accept();
 }
 
 }  // namespace kv

@@ -6,6 +6,7 @@
 #if __has_include("wizards/forms.h")
 #define KV_HAVE_WIZARD_FORMS 1
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QFormLayout>
 #include <QLabel>
@@ -17,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/picture.h"
 #include "wizards/forms.h"
+#include "wizards/shape.h"
 
 namespace kv {
 
@@ -26,7 +29,8 @@ namespace kv {
 // control tied to a text or flag of its form.
 class WizardDialog : public QDialog {
  public:
-  WizardDialog(const char* name, const char* caption, QWidget* parent);
+  // `titled`: the dialog shows its caption as a bold Arial title label.
+  WizardDialog(const char* name, const char* caption, QWidget* parent, bool titled = true);
 
   QPushButton* cmdOK;
   QPushButton* cmdCancel;
@@ -39,9 +43,15 @@ class WizardDialog : public QDialog {
   bool run();
 
  protected:
-  QLineEdit* field(const char* name, const char* label, std::string* text);
+  // Controls tied to the form's texts and flags, added to `into` (the
+  // dialog's own rows when null).
+  QLineEdit* field(const char* name, const char* label, std::string* text, QFormLayout* into = nullptr);
+  // Two text boxes on one row under one label, as "Begin (x,y):".
+  void pair(const char* nameX, const char* nameY, const char* label, std::string* x, std::string* y);
   QCheckBox* check(const char* name, const char* caption, bool* flag);
-  QLabel* info(const char* name, const char* label, std::string* text);
+  QLabel* info(const char* name, const char* label, std::string* text, QFormLayout* into = nullptr);
+  // A framed group of rows under a caption.
+  QFormLayout* group(const char* caption);
   void addWidget(QWidget* w);
   void toForm();
   void fromForm();
@@ -84,6 +94,54 @@ class frmSplitWall : public WizardDialog {
 class frmPassageWizard : public WizardDialog {
  public:
   frmPassageWizard(PassageWizardForm& form, QWidget* parent);
+};
+
+// The shape wizard's picture: the preview's units are kShapePreviewScale
+// shape units to a pixel, so shapes some hundreds of units across fit.
+inline constexpr float kShapePreviewScale = 5;
+
+// A surface in shape units over the picture's raster of pixels.
+class ScaledSurface : public Surface {
+ public:
+  ScaledSurface(RasterSurface& target, float unitsPerPixel) : target_(target), f_(unitsPerPixel) {}
+  float scaleWidth() const override { return static_cast<float>(target_.width()) * f_; }
+  float scaleHeight() const override { return static_cast<float>(target_.height()) * f_; }
+
+ protected:
+  void drawLine(float x1, float y1, float x2, float y2, Long colour) override;
+  void drawBox(float x1, float y1, float x2, float y2, Long colour, bool filled) override;
+  void drawPoint(float x, float y, Long colour) override;
+  void drawClear() override;
+  void drawText(float x, float y, std::string_view text, Long colour) override;
+
+ private:
+  void pen();  // this surface's pen onto the raster
+  RasterSurface& target_;
+  float f_;
+};
+
+// frmShapeWizard: the shape files of the program's folder, a preview of the
+// chosen one and Create, which adds its walls at the insertion point.
+class frmShapeWizard : public QDialog {
+ public:
+  frmShapeWizard(ShapeWizardForm& form, clsMap& map, Dialogs& dialogs, QWidget* parent);
+
+  QComboBox* cmbShapes;
+  PictureBox* pctPreview;
+  QPushButton* cmdPreview;
+  QPushButton* cmdCreate;
+
+  // Lists the files of `programFolder` on first use, then shows the dialog
+  // modally. True when Create closed it.
+  bool run(const std::string& programFolder);
+  void cmdPreview_Click();
+  void cmdCreate_Click();
+
+ private:
+  ShapeWizardForm& form_;
+  clsMap& map_;
+  Dialogs& dialogs_;
+  ScaledSurface surface_;
 };
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #include "view/props.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "view/mapview.h"
@@ -79,8 +80,10 @@ void PropertiesLogic::grd_Props_Click(int r) {
 void PropertiesLogic::cmd_PropOK_Click() {
   if (rows.empty() || currentRow < 1 || currentRow > static_cast<int>(rows.size())) return;
   Row& row = rows[currentRow - 1];
+  const std::string shown = row.value;
   row.value = row.label == "Tx Type" ? editorText.substr(0, 2) : editorText;
-  updateItem();
+  // A refused value leaves the row showing what the map still holds.
+  if (!updateItem()) row.value = shown;
 }
 
 void PropertiesLogic::cmd_PropCancel_Click() {
@@ -88,50 +91,98 @@ void PropertiesLogic::cmd_PropCancel_Click() {
 }
 
 double PropertiesLogic::number(size_t row) const { return row < rows.size() ? val(rows[row].value) : 0.0; }
-Long PropertiesLogic::whole(size_t row) const { return nearestLong(number(row)); }
 
-void PropertiesLogic::updateItem() {
+bool PropertiesLogic::whole(size_t row, double lo, double hi, double& out) const {
+  const double v = roundHalfEven(number(row));
+  if (v >= lo && v <= hi) {
+    out = v;
+    return true;
+  }
+  if (dialogs) {
+    const std::string label = row < rows.size() ? rows[row].label : std::string();
+    dialogs->msgBox("The value of \"" + label + "\" must be a whole number from " + formatNumber(lo) + " to " +
+                        formatNumber(hi) + ". Nothing was stored.",
+                    "Properties", MsgIcon::Critical);
+  }
+  return false;
+}
+
+bool PropertiesLogic::real(size_t row, double& out) const {
+  out = number(row);
+  if (std::isfinite(out)) return true;
+  if (dialogs)
+    dialogs->msgBox("The value of \"" + rows[row].label + "\" is too large for a number. Nothing was stored.",
+                    "Properties", MsgIcon::Critical);
+  return false;
+}
+
+bool PropertiesLogic::whole(size_t row, Long& out) const {
+  double v = 0;
+  if (!whole(row, std::numeric_limits<Long>::min(), std::numeric_limits<Long>::max(), v)) return false;
+  out = static_cast<Long>(v);
+  return true;
+}
+
+bool PropertiesLogic::updateItem() {
+  // Every value is read and checked before anything is stored, so a value
+  // that does not fit its field leaves the whole item as it was.
   try {
     switch (selType) {
       case kPropWall: {
         map.checkWall(map.selectedWall);
+        Long v[14];
+        for (size_t i = 0; i < std::size(v); ++i)
+          if (!whole(i, v[i])) return false;
         Long* f[] = {&map.x1,          &map.y1,          &map.x2,         &map.y2,          &map.wallTx,
                      &map.txType,      &map.frontFloorTx, &map.frontCeilTx, &map.backFloorTx, &map.backCeilTx,
                      &map.h1,          &map.h2,          &map.h3,         &map.h4};
         // The buffer holds the rows' fields; the child links and parameters
         // come from the wall itself.
         map.getWall(map.selectedWall);
-        for (size_t i = 0; i < std::size(f); ++i) *f[i] = whole(i);
+        for (size_t i = 0; i < std::size(f); ++i) *f[i] = v[i];
         map.setWall(map.selectedWall);
         break;
       }
-      case kPropArea:
+      case kPropArea: {
         map.checkArea(map.selectedArea);
+        Long v[5];
+        for (size_t i = 0; i < std::size(v); ++i)
+          if (!whole(i, v[i])) return false;
         map.getArea(map.selectedArea);
-        map.floorBeg = whole(0), map.floorEnd = whole(1), map.ceilBeg = whole(2), map.ceilEnd = whole(3);
-        map.areaFlags = whole(4);
+        map.floorBeg = v[0], map.floorEnd = v[1], map.ceilBeg = v[2], map.ceilEnd = v[3];
+        map.areaFlags = v[4];
         map.areaName = rows.size() > 5 ? rows[5].value : std::string();
         map.setArea(map.selectedArea);
         break;
-      case kPropViewpoint:
-        map.viewerX = number(0), map.viewerY = number(1), map.viewerZ = whole(2);
-        map.viewerDir = static_cast<Integer>(std::clamp<Long>(whole(3), std::numeric_limits<Integer>::min(),
-                                                              std::numeric_limits<Integer>::max()));
+      }
+      case kPropViewpoint: {
+        double x = 0, y = 0, dir = 0;
+        Long z = 0;
+        if (!real(0, x) || !real(1, y) || !whole(2, z) ||
+            !whole(3, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max(), dir))
+          return false;
+        map.viewerX = x, map.viewerY = y, map.viewerZ = z;
+        map.viewerDir = static_cast<Integer>(dir);
         break;
-      case kPropGlobal:
+      }
+      case kPropGlobal: {
         map.checkGlobal(map.selectedGlobal);
+        double value = 0;
+        if (rows.size() < 3 || !real(2, value)) return false;
         map.getGlobal(map.selectedGlobal);
-        map.globalName = rows.size() > 1 ? rows[1].value : std::string();
-        map.globalValue = number(2);
+        map.globalName = rows[1].value;
+        map.globalValue = value;
         map.setGlobal(map.selectedGlobal);
         break;
+      }
       default:
-        return;
+        return false;
     }
   } catch (const MapError&) {
-    return;  // nothing is selected of that kind
+    return false;  // nothing is selected of that kind
   }
   if (redraw) redraw();
+  return true;
 }
 
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "io/dialogs.h"
 #include "model/clsMap.h"
 
 namespace kv {
@@ -31,6 +32,9 @@ class PropertiesLogic {
   std::string editorText;        // the value editor txt_Value
   std::vector<std::string> choices;  // the value editor's list
   std::function<void()> redraw;  // the map view after a change
+  // Where a value that does not fit its field is reported; the item is then
+  // left as it was.
+  Dialogs* dialogs = nullptr;
 
   // "Type: Wall" and so on for lblSelType.
   std::string selTypeLabel() const;
@@ -42,13 +46,20 @@ class PropertiesLogic {
   void grd_Props_Click(int r);
   void cmd_PropOK_Click();
   void cmd_PropCancel_Click();
-  // Writes the rows back into the selected item and redraws.
-  void updateItem();
+  // Writes the rows back into the selected item and redraws. False when
+  // nothing was stored (no item of that kind, or a refused value).
+  bool updateItem();
 
  private:
   void add(const std::string& label, const std::string& value) { rows.push_back({label, value}); }
   double number(size_t row) const;
-  Long whole(size_t row) const;
+  // The row's number rounded half to even into a field of the given range;
+  // false (after the message) when it does not fit.
+  bool whole(size_t row, double lo, double hi, double& out) const;
+  bool whole(size_t row, Long& out) const;
+  // The row's number for a real field; false (after the message) when it is
+  // not finite.
+  bool real(size_t row, double& out) const;
 };
 
 }  // namespace kv
