@@ -2,7 +2,10 @@
 
 #include <bit>
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -83,6 +86,60 @@ bool placed(const Wall& r, const Wall& node, bool negative) {
   return onSide(node, start, negative);
 }
 
+// A source wall found again from its pieces: where it starts and ends, as
+// well as the pieces' rounded end points tell, and the ranges taken so far.
+struct SourceWall {
+  double sx, sy, ex, ey, e;
+  Long first;  // the first piece met
+  std::vector<std::pair<double, double>> ranges;
+};
+
+// Pieces of one source wall must share its attributes. Walls get no wallID
+// from every operation (many hold 0), so a piece's source wall is the wall
+// with its wallID whose segment, extended from the piece by its range,
+// coincides, and whose pieces met so far do not already cover that range (an
+// exact copy of a wall is a different source wall). A whole wall (range 0 to
+// 1) is its source wall's only piece.
+std::optional<std::string> sharedAttributes(std::span<const Wall> walls) {
+  std::unordered_map<std::uint64_t, std::vector<SourceWall>> byId;
+  for (Long i = 0; i < static_cast<Long>(walls.size()); ++i) {
+    const Wall& w = walls[i];
+    const double t0 = w.tStart, t1 = w.tEnd, len = t1 - t0;
+    if ((t0 == 0.0 && t1 == 1.0) || !(len > 0) || !std::isfinite(len)) continue;
+    const double e1 = t0 != 0.0 ? 0.5 : 0.0, e2 = t1 != 1.0 ? 0.5 : 0.0;
+    const double dx = bsp::diff(w.x2, w.x1) / len, dy = bsp::diff(w.y2, w.y1) / len;
+    const double back = t0, ahead = 1 - t0;
+    SourceWall src{w.x1 - back * dx, w.y1 - back * dy, w.x1 + ahead * dx, w.y1 + ahead * dy,
+                   e1 + std::max(std::fabs(back), std::fabs(ahead)) / len * (e1 + e2) + 1e-6, i, {{t0, t1}}};
+    // A piece too short to tell its source wall's ends within two units
+    // (its end points are rounded to whole units) cannot be placed.
+    if (src.e > 2) continue;
+    auto& known = byId[std::bit_cast<std::uint64_t>(w.wallID)];
+    SourceWall* same = nullptr;
+    for (SourceWall& k : known) {
+      const double tol = k.e + src.e;
+      if (std::fabs(k.sx - src.sx) > tol || std::fabs(k.sy - src.sy) > tol || std::fabs(k.ex - src.ex) > tol ||
+          std::fabs(k.ey - src.ey) > tol)
+        continue;
+      bool overlaps = false;
+      for (auto [a, b] : k.ranges) overlaps = overlaps || (t0 < b - 1e-9 && a < t1 - 1e-9);
+      if (!overlaps) {
+        same = &k;
+        break;
+      }
+    }
+    if (!same) {
+      known.push_back(std::move(src));
+      continue;
+    }
+    same->ranges.emplace_back(t0, t1);
+    if (const char* what = differingAttribute(walls[same->first], w))
+      return rec(same->first) + " and " + rec(i) + " are pieces of one source wall (wallID " +
+             formatNumber(w.wallID) + ") but differ in " + what;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 TreeCheck validateTree(std::span<const Wall> walls) {
@@ -127,15 +184,7 @@ TreeCheck validateTree(std::span<const Wall> walls) {
     for (Long i = 0; i < n; ++i)
       if (!reached[i]) return violation(rec(i) + " cannot be reached from the root: its links form a cycle");
 
-  // Pieces of one source wall.
-  std::unordered_map<std::uint64_t, Long> firstWithId;
-  for (Long i = 0; i < n; ++i) {
-    auto [it, fresh] = firstWithId.try_emplace(std::bit_cast<std::uint64_t>(walls[i].wallID), i);
-    if (fresh) continue;
-    if (const char* what = differingAttribute(walls[it->second], walls[i]))
-      return violation(rec(it->second) + " and " + rec(i) + " share the wallID " + formatNumber(walls[i].wallID) +
-                       " of one source wall but differ in " + what);
-  }
+  if (const auto problem = sharedAttributes(walls)) return violation(*problem);
 
   // Sides: every record against each of its ancestors.
   for (Long i = 1; i < n; ++i)
