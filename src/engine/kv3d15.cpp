@@ -150,7 +150,7 @@ static double onMap(double v) {
 void Engine::place(double x, double y) {
   viewer_.x = onMap(x);
   viewer_.y = onMap(y);
-  viewer_.area = world_ ? world_->areaAt(x, y) : -1;
+  viewer_.area = world_ ? world_->areaAt(viewer_.x, viewer_.y) : -1;
 }
 
 bool Engine::passable(const Piece& p, Side from) const {
