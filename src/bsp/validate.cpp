@@ -1,12 +1,12 @@
 #include "bsp/validate.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
-#include <algorithm>
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "bsp/treebuilder.h"
@@ -71,19 +71,26 @@ bool onSide(const Wall& node, Point p, bool negative) {
   return negative ? side <= tol : side >= -tol;
 }
 
+// How far a piece's end points may lie from its part of the source wall: a
+// point is exact where the piece starts (or ends) with its source wall.
+double firstError(const Wall& r) { return r.tStart != 0.0 ? 0.5 : 0.0; }
+double secondError(const Wall& r) { return r.tEnd != 1.0 ? 0.5 : 0.0; }
+
+// The piece extended by its range to the point of its source wall at `t`
+// (0 its start, 1 its end), with how far off that point may be.
+Point sourcePoint(const Wall& r, double t) {
+  const double f = (t - r.tStart) / (r.tEnd - r.tStart);
+  const double e1 = firstError(r), e2 = secondError(r);
+  return {r.x1 + f * bsp::diff(r.x2, r.x1), r.y1 + f * bsp::diff(r.y2, r.y1), e1 + std::fabs(f) * (e1 + e2)};
+}
+
 bool placed(const Wall& r, const Wall& node, bool negative) {
-  const double e1 = r.tStart != 0.0 ? 0.5 : 0.0, e2 = r.tEnd != 1.0 ? 0.5 : 0.0;
-  if (onSide(node, {double(r.x1), double(r.y1), e1}, negative) &&
-      onSide(node, {double(r.x2), double(r.y2), e2}, negative))
+  if (onSide(node, {double(r.x1), double(r.y1), firstError(r)}, negative) &&
+      onSide(node, {double(r.x2), double(r.y2), secondError(r)}, negative))
     return true;
-  // Sorted by its source wall's first end point: extend the piece back to
-  // where its source wall starts.
-  const double len = r.tEnd - r.tStart;
-  if (!(len > 0)) return false;
-  const double f = r.tStart / len;
-  const Point start{r.x1 - f * bsp::diff(r.x2, r.x1), r.y1 - f * bsp::diff(r.y2, r.y1),
-                    e1 + std::fabs(f) * (e1 + e2)};
-  return onSide(node, start, negative);
+  // Sorted by its source wall's first end point.
+  if (!(r.tEnd - r.tStart > 0)) return false;
+  return onSide(node, sourcePoint(r, 0), negative);
 }
 
 // A source wall found again from its pieces: where it starts and ends, as
@@ -106,11 +113,8 @@ std::optional<std::string> sharedAttributes(std::span<const Wall> walls) {
     const Wall& w = walls[i];
     const double t0 = w.tStart, t1 = w.tEnd, len = t1 - t0;
     if ((t0 == 0.0 && t1 == 1.0) || !(len > 0) || !std::isfinite(len)) continue;
-    const double e1 = t0 != 0.0 ? 0.5 : 0.0, e2 = t1 != 1.0 ? 0.5 : 0.0;
-    const double dx = bsp::diff(w.x2, w.x1) / len, dy = bsp::diff(w.y2, w.y1) / len;
-    const double back = t0, ahead = 1 - t0;
-    SourceWall src{w.x1 - back * dx, w.y1 - back * dy, w.x1 + ahead * dx, w.y1 + ahead * dy,
-                   e1 + std::max(std::fabs(back), std::fabs(ahead)) / len * (e1 + e2) + 1e-6, i, {{t0, t1}}};
+    const Point start = sourcePoint(w, 0), end = sourcePoint(w, 1);
+    SourceWall src{start.x, start.y, end.x, end.y, std::max(start.e, end.e) + 1e-6, i, {{t0, t1}}};
     // A piece too short to tell its source wall's ends within two units
     // (its end points are rounded to whole units) cannot be placed.
     if (src.e > 2) continue;

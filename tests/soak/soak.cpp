@@ -37,10 +37,8 @@ int main(int argc, char** argv) {
     if (map->wallCount < 0 || map->wallCount > kv::kWallSlots) die(s, "wall count out of range");
     if (map->areaCount < 0 || map->areaCount > kv::kAreaSlots) die(s, "area count out of range");
     if (map->globalCount < 0 || map->globalCount > kv::kAreaSlots) die(s, "global count out of range");
-    if (!counts.compiled) {
-      std::string lists = map->checkAreaLists();
-      if (!lists.empty()) die(s, "area lists: " + lists);
-    }
+    std::string lists = map->checkAreaLists();
+    if (!lists.empty()) die(s, "area lists: " + lists);
     // Every so often, a saved file must read back to the same document.
     if (s % 50 == 0) {
       bool ok = false;

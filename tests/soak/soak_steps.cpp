@@ -96,8 +96,9 @@ void randomWizard(kv::clsMap& m, std::mt19937& rnd) {
 // Compiles a copy of the document (or, now and then, the document itself)
 // and checks the tree in memory and as read back from its map binary.
 std::string randomCompile(kv::clsMap& m, std::mt19937& rnd) {
-  auto copy = std::make_unique<kv::clsMap>(m);
-  kv::clsMap& target = pick(rnd, 0, 9) == 0 ? m : *copy;
+  std::unique_ptr<kv::clsMap> copy;
+  if (pick(rnd, 0, 9) != 0) copy = std::make_unique<kv::clsMap>(m);
+  kv::clsMap& target = copy ? *copy : m;
   target.createBSP();
   kv::TreeCheck check = kv::validateTree(std::span(target.walls.data(), static_cast<size_t>(target.wallCount)));
   if (!check.ok) return "compiled tree: " + check.problem;
@@ -117,8 +118,8 @@ std::string randomStep(kv::clsMap& m, kv::Dialogs& ui, std::mt19937& rnd, const 
   int op = pick(rnd, 0, 999);
   // A refused step must leave the document exactly as it was.
   const std::vector<unsigned char> before = kv::encodeMap(m, false);
-  auto refused = [&](Counts& counts) -> std::string {
-    ++counts.refusals;
+  auto refused = [&]() -> std::string {
+    ++c.refusals;
     return kv::encodeMap(m, false) == before ? std::string() : "a refused step changed the document";
   };
   try {
@@ -134,7 +135,6 @@ std::string randomStep(kv::clsMap& m, kv::Dialogs& ui, std::mt19937& rnd, const 
       m.splitWall(pick(rnd, 0, m.wallCount - 1), static_cast<kv::Integer>(pick(rnd, 2, 3)));
     } else if (op < 703) {
       m.clearMap();
-      c.compiled = false;
       ++c.clears;
       return {};
     } else if (op < 900) {
@@ -150,11 +150,11 @@ std::string randomStep(kv::clsMap& m, kv::Dialogs& ui, std::mt19937& rnd, const 
     }
     ++c.edits;
   } catch (const kv::MapError&) {
-    return refused(c);
+    return refused();
   } catch (const kv::RangeError&) {
-    return refused(c);
+    return refused();
   } catch (const kv::WizardError&) {
-    return refused(c);
+    return refused();
   }
   return {};
 }

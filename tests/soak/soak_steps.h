@@ -9,7 +9,6 @@ namespace kvsoak {
 
 struct Counts {
   long edits = 0, refusals = 0, wizards = 0, compiles = 0, roundTrips = 0, clears = 0;
-  bool compiled = false;  // the document is a compiled tree (area lists follow other rules)
   std::string summary() const;
 };
 
