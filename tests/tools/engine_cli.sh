@@ -9,28 +9,8 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 # A square room of 4 walls (0,0)-(800,800), as the room wizard lays it out,
 # with the viewer inside looking along +x.
-python3 - "$T/room.map" <<'PY'
-import struct, sys
-walls = [(0, 0, 0, 800), (0, 800, 800, 800), (800, 800, 800, 0), (800, 0, 0, 0)]
-body = struct.pack("<iddih", len(walls), 200.0, 400.0, 64, 0)
-for i, (x1, y1, x2, y2) in enumerate(walls):
-    body += struct.pack("<17i", x1, y1, x2, y2, 0, 264, 264, 264, 0, 0, 1, 1, 1, 2, 2, -1, -1)
-    body += struct.pack("<dd4i4idddd", 0.0, 1.0, 0, 0, 0, i + 1 if i < 3 else -1, 0, 0, 0, 0, 1.0, 0, 0, 0)
-vps = struct.pack("<i", 0)
-area = struct.pack("<13ih16si2d", 0, 640000, 0, 0, 0, 800, 800, 0, 264, 264, 264, 0, 0, 0,
-                   b"Hall".ljust(16), 0, 0, 0)
-areas = struct.pack("<i", 1) + area
-names = ["MapID", "Floor Height", "Ceil Height", "Overide CeilFloor", "Max Step Height", "Gravity"]
-values = [1.5, 8, 264, 0, 25, 1]
-globs = struct.pack("<i", 6) + b"".join(
-    struct.pack("<d16sd4d", 12000 + k, n.encode().ljust(16), v, 0, 0, 0, 0) for k, (n, v) in enumerate(zip(names, values)))
-sections, pos, out = [], 64, b""
-for t, s in [(1, body), (2, vps), (3, areas), (4, globs)]:
-    sections.append((t, pos + 1)); out += s; pos += len(s)
-directory = b"".join(struct.pack("<ii", t, p) + bytes(56) for t, p in sections)
-header = b"KV3D" + struct.pack("<iii", 146, 4, pos + 1) + bytes(48)
-open(sys.argv[1], "wb").write(header + out + directory)
-PY
+printf '0 0 0 800\n0 800 800 800\n800 800 800 0\n800 0 0 0\n' |
+  python3 "$2/tests/tools/mkmap.py" "$T/room.map" --area Hall --viewer 200,400 || fail "mkmap"
 
 pngsize() {
   python3 - "$1" <<'PY'
