@@ -14,6 +14,7 @@
 
 #include <QTime>
 
+#include "bsp/commands.h"
 #include "io/mapfile.h"
 #include "ui/icons.h"
 #include "view/layout.h"
@@ -347,18 +348,6 @@ void MDIForm1::showMessage(const QString& text) { messagePanel->setText(text); }
 
 namespace {
 
-// The compile in place, where the build has the BSP compiler: false when it
-// has not (the command then says it is not available).
-template <class Map>
-bool compileMap(Map& m) {
-  if constexpr (requires { m.createBSP(); }) {
-    m.createBSP();
-    return true;
-  } else {
-    return false;
-  }
-}
-
 double secondsOfDay() {
   return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
@@ -366,30 +355,13 @@ double secondsOfDay() {
 }  // namespace
 
 void MDIForm1::itmExportMap_Click() {
-  const double start = secondsOfDay();
-  QApplication::setOverrideCursor(Qt::ForbiddenCursor);
-  bool compiled = false;
-  try {
-    compiled = compileMap(*map_);
-  } catch (const std::exception& e) {
-    QApplication::restoreOverrideCursor();
-    ui_->msgBox(e.what(), "Compile", MsgIcon::Critical);
-    return;
-  }
-  if (!compiled) {
-    QApplication::restoreOverrideCursor();
-    nyaCommand();
-    return;
-  }
-  double elapsed = secondsOfDay() - start;
-  if (elapsed < 0) elapsed += 86400;  // past midnight
-  ui_->msgBox("Done building tree in " + formatNumber(elapsed), "Compile complete", MsgIcon::None);
-  QApplication::restoreOverrideCursor();
-  const std::string name = ui_->saveFileName("Map Binary|*.mpb", "untitled.mpb");
-  if (!name.empty()) {
-    bool ok = false;
-    WriteNewMPB(*map_, *ui_, name, true, ok);
-  }
+  const ExportOutcome done = exportMapBinary(*map_, *ui_, secondsOfDay, [](bool busy) {
+    if (busy)
+      QApplication::setOverrideCursor(Qt::ForbiddenCursor);
+    else
+      QApplication::restoreOverrideCursor();
+  });
+  if (!done.compiled) return;
   mapView->redraw();
   // The compile lists the side-def table's walls, as the tree tools do.
   project->listWallsOnly(sideDefs_->count);

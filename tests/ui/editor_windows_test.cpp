@@ -1,0 +1,187 @@
+// The properties window, the project tree and the wall panel, driven as a
+// user drives them: clicks on the map, the grid, the tree and the buttons.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
+
+#include "uitest.h"
+
+namespace {
+
+// Clicks the grid row whose label is `label` and returns its row index.
+int clickRow(kv::frmProperties& p, const QString& label) {
+  for (int r = 0; r < p.grd_Props->rowCount(); ++r)
+    if (p.grd_Props->item(r, 0)->text() == label) {
+      QTest::mouseClick(p.grd_Props->viewport(), Qt::LeftButton, {},
+                        p.grd_Props->visualItemRect(p.grd_Props->item(r, 0)).center());
+      return r;
+    }
+  ADD_FAILURE() << "no row " << label.toStdString();
+  return -1;
+}
+
+void clickNode(kv::frmProject& pr, const char* key) {
+  QTreeWidgetItem* n = pr.node(key);
+  ASSERT_NE(n, nullptr) << key;
+  if (n->parent()) n->parent()->setExpanded(true);
+  pr.TreeView1->scrollToItem(n);
+  QTest::mouseClick(pr.TreeView1->viewport(), Qt::LeftButton, {}, pr.TreeView1->visualItemRect(n).center());
+}
+
+TEST(PropertiesWindow, EditAPickedWallInTheGrid) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 400);  // wall 0 is the top side, screen y 20
+  f.w->listLines();
+  f.w->mapView->redraw();
+  kv::frmProperties& p = *f.w->properties;
+  kvtest::click(f.picture(), {40, 20});
+  ASSERT_EQ(m.selectedWall, 0);
+  ASSERT_EQ(p.lblSelType->text(), "Type: Wall");
+
+  // x1 from 200 to 102.5: rounded half to even, the wall is drawn anew.
+  EXPECT_EQ(p.grd_Props->item(clickRow(p, "x1"), 1)->text(), "200");
+  EXPECT_EQ(p.txt_Value->currentText(), "200");
+  p.txt_Value->setEditText("102.5 units");
+  p.cmd_PropOK->click();
+  EXPECT_EQ(m.walls[0].x1, 102);
+  EXPECT_EQ(p.grd_Props->item(0, 1)->text(), "102.5 units");
+  EXPECT_EQ(f.picture()->image().pixel(12, 20), qRgb(0, 255, 0));
+
+  // Showing the wall again keeps the current row and puts its value in the box.
+  clickRow(p, "x2");
+  f.w->project->selWall(0);
+  EXPECT_EQ(p.grd_Props->currentRow(), 2);
+  EXPECT_EQ(p.txt_Value->currentText(), "600");
+
+  // The texture type list; choosing "16 - Animated Texture" stores 16.
+  clickRow(p, "Tx Type");
+  ASSERT_EQ(p.txt_Value->count(), 6);
+  EXPECT_EQ(p.txt_Value->itemText(3), "04 - Vert Cycle");
+  p.txt_Value->setCurrentIndex(5);
+  p.cmd_PropOK->click();
+  EXPECT_EQ(m.walls[0].txType, 16);
+  EXPECT_EQ(p.grd_Props->item(5, 1)->text(), "16");
+
+  // Cancel drops an edit; a value beyond 32 bits is refused and stores nothing.
+  const kv::Wall before = m.walls[0];
+  clickRow(p, "Floor(h1)");
+  p.txt_Value->setEditText("77");
+  p.cmd_PropCancel->click();
+  EXPECT_EQ(p.txt_Value->currentText(), "8");
+  p.txt_Value->setEditText("3000000000");
+  p.cmd_PropOK->click();
+  EXPECT_EQ(m.walls[0], before);
+  ASSERT_EQ(f.ui.messages.size(), 1u);
+  EXPECT_NE(f.ui.messages[0].text.find("\"Floor(h1)\""), std::string::npos);
+  EXPECT_EQ(p.grd_Props->item(10, 1)->text(), "8");
+
+  // An area's name is cut to its 16 characters.
+  m.selectedArea = 0;
+  f.w->project->selArea(0);
+  clickRow(p, "Name");
+  p.txt_Value->setEditText("A rather long room name");
+  p.cmd_PropOK->click();
+  EXPECT_EQ(m.areas[0].name.text(), "A rather long ro");
+}
+
+TEST(ProjectTree, ListsAndSelectsFromTheTree) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kv::frmProject& pr = *f.w->project;
+  EXPECT_EQ(pr.TreeView1->topLevelItemCount(), 4);
+
+  // A full wall table lists without a visible pause.
+  for (int k = 0; k < 200; ++k) kvtest::addSquare(m, 100 + (k % 25) * 300, 100 + (k / 25) * 300, 200);
+  while (m.wallCount < 2001) m.addWall(0, m.wallCount, 10, m.wallCount, m.wallCount, -1);
+  ASSERT_EQ(m.wallCount, 2001);
+  QElapsedTimer t;
+  t.start();
+  f.w->listLines();
+  const qint64 ms = t.elapsed();
+  std::printf("[ figure ] listing 2001 walls and %d areas: %lld ms\n", m.areaCount, static_cast<long long>(ms));
+  EXPECT_LT(ms, 250);
+  EXPECT_EQ(pr.node("Walls")->childCount(), 2001);
+  EXPECT_EQ(pr.node("w2000")->text(0), "Wall2000");
+
+  // A fresh map with one room, picked in the tree.
+  f.w->findChild<QAction*>("itmNewMap")->trigger();
+  kvtest::addSquare(m, 200, 200, 200);  // screen 20..40
+  m.areas[0].name.assign("  hall");
+  f.w->listLines();
+  m.insertX = m.insertY = 0;
+  f.w->mapView->redraw();
+  EXPECT_EQ(pr.node("a0")->text(0), "hall");
+  clickNode(pr, "Areas");  // a root changes nothing
+  EXPECT_EQ(m.selectedArea, -1);
+  clickNode(pr, "a0");
+  EXPECT_EQ(m.selectedArea, 0);
+  EXPECT_EQ(f.w->properties->lblSelType->text(), "Type: Area");
+  EXPECT_EQ(pr.TreeView1->currentItem(), pr.node("a0"));
+  // A wall node selects the wall and shows the wall page.
+  clickNode(pr, "w1");
+  EXPECT_EQ(m.selectedWall, 1);
+  EXPECT_EQ(f.w->properties->lblSelType->text(), "Type: Wall");
+  // A wall added without listing: selecting it lists the tree first.
+  m.addWall(0, 0, 50, 0, 0, -1);
+  EXPECT_EQ(pr.node("w4"), nullptr);
+  pr.selWall(4);
+  ASSERT_NE(pr.node("w4"), nullptr);
+  EXPECT_EQ(pr.TreeView1->currentItem(), pr.node("w4"));
+  EXPECT_TRUE(f.w->mapView->tmrFlash->isActive());
+}
+
+TEST(WallPanel, StoresIntoTheSideDefRecordAndRefusesBadText) {
+  kvtest::EditorFixture f;
+  f.start();
+  f.w->findChild<QAction*>("itmPropWin")->trigger();
+  kv::frmProps* panel = f.w->wallPanel;
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_GE(panel->x(), f.w->frameGeometry().right());
+  kv::SideDef& rec = f.w->sideDefs().rec[0];
+
+  // Its own insertion point: (0, 0) until "> IP" moves it.
+  f.w->map().insertX = 700;
+  panel->IP2->click();
+  EXPECT_EQ(panel->txtX2->text(), "0");
+  panel->txtX1->setText(" 35 ");
+  panel->txtY1->setText("-12.5");
+  panel->toIP1->click();
+  EXPECT_EQ(panel->panelInsertX, 35);
+  EXPECT_EQ(panel->panelInsertY, -12);
+  panel->IP2->click();
+  EXPECT_EQ(panel->txtX2->text(), "35");
+  EXPECT_EQ(panel->txtY2->text(), "-12");
+
+  // The back texture boxes stand for each other's field.
+  panel->txtBft->setText("5");
+  panel->txtBct->setText("7");
+  panel->txtmyLen->setText("90");
+  panel->cmdSet->click();
+  EXPECT_EQ(rec.backFloorTx, 7);  // field 15
+  EXPECT_EQ(rec.backCeilTx, 5);   // field 16
+  EXPECT_EQ(rec.myLen, 90);
+  EXPECT_EQ(rec.x1, 35);
+  EXPECT_EQ(rec.y2, -12);
+  EXPECT_TRUE(f.ui.messages.empty());
+
+  // Text that is not a decimal number refuses the whole store.
+  const kv::SideDef before = rec;
+  panel->txtH3->setText("12abc");
+  panel->txtWt->setText("9");
+  panel->cmdSet->click();
+  ASSERT_EQ(f.ui.messages.size(), 1u);
+  EXPECT_NE(f.ui.messages[0].text.find("\"Begin ceiling(h3):\""), std::string::npos);
+  EXPECT_EQ(rec.wallTx, before.wallTx);
+  for (const char* bad : {"", "1e", "&H10", "99999999999"}) EXPECT_FALSE(kv::decimalLong(bad)) << bad;
+  EXPECT_EQ(kv::decimalLong("+2.5e1"), 25);
+}
+
+}  // namespace
