@@ -242,14 +242,20 @@ void MDIForm1::buildMenus() {
 
   // Developer commands: switched off, so none of them can be chosen.
   QMenu* test = menu("mnuTest", "&Test");
-  const char* tests[][2] = {{"itmWZSwitch", "Switch wizard"},     {"itmShowCtl", "Show Control"},
-                            {"itmCreateBSP", "Create class BSP"}, {"itmReadNewMap", "Read Map Object"},
-                            {"itmTestMapObj", "Test Map Object"}, {"itmCheckerBoard", "Checkerboard"},
-                            {"itmViewAngle", "Find View Angle"},  {"itmTestPoly", "Test Poly"},
-                            {"itmDrawRoom", "DrawRoom"},          {"itmMultiPoly", "MultiPoly"},
-                            {"itmBuildBSP", "Build BSP"},         {"itmIntersect", "Intersect"},
-                            {"itmWalkTree", "Walk Tree"}};
-  for (auto& t : tests) item(test, t[0], t[1]);
+  const std::pair<const char*, const char*> tests[] = {
+      {"itmWZSwitch", "Switch wizard"},     {"itmShowCtl", "Show Control"},   {"itmCreateBSP", "Create class BSP"},
+      {"itmReadNewMap", "Read Map Object"}, {"itmTestMapObj", "Test Map Object"}, {"itmCheckerBoard", "Checkerboard"},
+      {"itmViewAngle", "Find View Angle"},  {"itmTestPoly", "Test Poly"},     {"itmDrawRoom", "DrawRoom"},
+      {"itmMultiPoly", "MultiPoly"},        {"itmBuildBSP", "Build BSP"},     {"itmIntersect", "Intersect"},
+      {"itmWalkTree", "Walk Tree"}};
+  void (MDIForm1::*const handlers[])() = {
+      &MDIForm1::itmWZSwitch_Click,     &MDIForm1::itmShowCtl_Click,   &MDIForm1::itmCreateBSP_Click,
+      &MDIForm1::itmReadNewMap_Click,   &MDIForm1::itmTestMapObj_Click, &MDIForm1::itmCheckerBoard_Click,
+      &MDIForm1::itmViewAngle_Click,    &MDIForm1::itmTestPoly_Click,  &MDIForm1::itmDrawRoom_Click,
+      &MDIForm1::itmMultiPoly_Click,    &MDIForm1::itmBuildBSP_Click,  &MDIForm1::itmIntersect_Click,
+      &MDIForm1::itmWalkTree_Click};
+  for (size_t k = 0; k < std::size(tests); ++k)
+    item(test, tests[k].first, tests[k].second, [this, h = handlers[k]] { (this->*h)(); });
   test->menuAction()->setEnabled(false);
   test->setEnabled(false);
 

@@ -93,6 +93,28 @@ class MDIForm1 : public QMainWindow {
   void itmAbout_Click();
   void itmPropWin_Click();
   void showMessage(const QString& text);
+
+  // --- the Test menu: switched off for users, its commands run all the same --
+  void itmWZSwitch_Click();
+  void itmShowCtl_Click();
+  void itmCreateBSP_Click();
+  void itmReadNewMap_Click();
+  void itmTestMapObj_Click();
+  void itmCheckerBoard_Click();
+  void itmViewAngle_Click();
+  void itmTestPoly_Click();
+  void itmDrawRoom_Click();
+  void itmMultiPoly_Click();
+  void itmBuildBSP_Click();
+  void itmIntersect_Click();
+  void itmWalkTree_Click();
+  // The offsets, in map units, of the main window's own line drawing.
+  float lineOffsetX = 0, lineOffsetY = 0;
+  // A line in map units drawn on the map view through those offsets.
+  void drawMapLine(Long x1, Long y1, Long x2, Long y2, Long colour);
+  // The fixed point "Find View Angle" measures towards.
+  static constexpr float kViewAngleX = 0, kViewAngleY = 0;
+
   // Lists the map in the project tree.
   void listLines();
 
