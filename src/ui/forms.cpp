@@ -38,17 +38,6 @@ frmDragDrop::frmDragDrop(QWidget* parent) : QWidget(parent) {
 
 void frmDragDrop::sizeList() { ListView1->setGeometry(rect()); }
 
-PreviewPlaceholder::PreviewPlaceholder(const QString& objectName, const QString& title, QWidget* parent)
-    : QWidget(parent) {
-  setObjectName(objectName);
-  setWindowTitle(title);
-  auto* l = new QVBoxLayout(this);
-  auto* t = new QLabel("The 3D preview is not part of this build.", this);
-  t->setAlignment(Qt::AlignCenter);
-  t->setWordWrap(true);
-  l->addWidget(t);
-}
-
 QString frmSplash::versionText() {
   return QString("Version %1.%2.%3").arg(KV_VERSION_MAJOR).arg(KV_VERSION_MINOR).arg(KV_VERSION_PATCH);
 }

@@ -33,13 +33,6 @@ class frmDragDrop : public QWidget {
   void resizeEvent(QResizeEvent*) override { sizeList(); }
 };
 
-// A preview window whose engine is not part of this build yet.
-class PreviewPlaceholder : public QWidget {
-  Q_OBJECT
- public:
-  PreviewPlaceholder(const QString& objectName, const QString& title, QWidget* parent = nullptr);
-};
-
 // frmSplash: the top-most start window, also the About window.
 class frmSplash : public QWidget {
   Q_OBJECT

@@ -15,6 +15,8 @@
 #include <QTime>
 
 #include "bsp/commands.h"
+#include "ui/engine/frmcontrol.h"
+#include "ui/engine/frmrender.h"
 #include "io/mapfile.h"
 #include "ui/icons.h"
 #include "view/layout.h"
@@ -89,11 +91,11 @@ void MDIForm1::MDIForm_Load() {
   logLine("Loading Props");
   addChild(properties = new frmProperties);
   logLine("Load Render");
-  addChild(render = new PreviewPlaceholder("frmRender", "Render Map"));
+  addChild(render = new frmRender);
   logLine("Load Select");
   addChild(select = new frmSelect);
   addChild(dragDrop = new frmDragDrop);
-  addChild(control = new PreviewPlaceholder("frmControl", "KV3D15 Control"));
+  addChild(control = new frmControl);
   logLine("Finished forms");
   logLine("Adjusting windows");
   adjustWindows();
@@ -123,6 +125,15 @@ void MDIForm1::MDIForm_Load() {
     setRecentCaptions();
   };
   insertionPanel->setText(QString::fromStdString(insertionText(*map_)));
+  // A preview compiles the map in place; the view and the tree then show the
+  // compiled walls.
+  for (auto* p : {static_cast<PreviewWindow*>(render), static_cast<PreviewWindow*>(control)}) {
+    p->attachMap(*map_, *ui_);
+    p->compiled = [this] {
+      listLines();
+      mapView->redraw();
+    };
+  }
 
   for (QWidget* w : {static_cast<QWidget*>(mapView), static_cast<QWidget*>(project), static_cast<QWidget*>(properties)})
     frameOf(w)->show();
