@@ -98,8 +98,17 @@ struct At {
   }
 };
 
-void requireBuilt(bool built) {
-  if (!built) throw Failure("Nothing was built: the number of sides or steps and the length must be greater than 0.");
+// Activation, the start point, Finish: as the room, column and stair dialogs
+// run. A Finish that builds nothing is a refusal here.
+template <class Form>
+int finish(Edit& e, Form& f, const At& at) {
+  f.Form_Activate(*e.map);
+  if (at.given) f.txtStartX = at.x, f.txtStartY = at.y;
+  f.cmdOK_Click(*e.map, e.dialogs);
+  e.requireNoMessage();
+  if (!f.built) throw Failure("Nothing was built: the number of sides or steps and the length must be greater than 0.");
+  e.save();
+  return 0;
 }
 
 std::string fieldHelp(const char* option, const char* label, const std::string& text) {
@@ -133,13 +142,7 @@ int cmdRoom(std::vector<std::string>& args) {
     else throw UsageError("--type must be empty or multi-pillar, not \"" + type + "\"");
   }
   f.chkNewMap = fresh;
-  f.Form_Activate(*e.map);
-  if (at.given) f.txtStartX = at.x, f.txtStartY = at.y;
-  f.cmdOK_Click(*e.map, e.dialogs);
-  e.requireNoMessage();
-  requireBuilt(f.built);
-  e.save();
-  return 0;
+  return finish(e, f, at);
 }
 
 std::string roomHelp() {
@@ -161,13 +164,7 @@ int cmdColumn(std::vector<std::string>& args) {
   field(args, "--side-len", f.txtSideLen);
   const At at(args);
   Edit e(mapArgument(args, 0, "one map file"));
-  f.Form_Activate(*e.map);
-  if (at.given) f.txtStartX = at.x, f.txtStartY = at.y;
-  f.cmdOK_Click(*e.map, e.dialogs);
-  e.requireNoMessage();
-  requireBuilt(f.built);
-  e.save();
-  return 0;
+  return finish(e, f, at);
 }
 
 std::string columnHelp() {
@@ -185,13 +182,7 @@ int cmdStair(std::vector<std::string>& args) {
   field(args, "--height-inc", f.txtHeightInc);
   const At at(args);
   Edit e(mapArgument(args, 0, "one map file"));
-  f.Form_Activate(*e.map);
-  if (at.given) f.txtStartX = at.x, f.txtStartY = at.y;
-  f.cmdOK_Click(*e.map, e.dialogs);
-  e.requireNoMessage();
-  requireBuilt(f.built);
-  e.save();
-  return 0;
+  return finish(e, f, at);
 }
 
 std::string stairHelp() {
