@@ -228,7 +228,6 @@ void MDIForm1::buildMenus() {
   item(view, "itmZoomOut", "Zoom &Out", [this] { itmZoomOut_Click(); });
 
   QMenu* wiz = menu("mnuSpecial", "Wi&zards");
-#ifdef KV_HAVE_WIZARD_FORMS
   item(wiz, "itmRoomWizard", "&Room Wizard...", [this] { itmRoomWizard_Click(); });
   item(wiz, "itmShapeWizard", "Shape Wizard...", [this] { itmShapeWizard_Click(); });
   item(wiz, "itmColWizard", "&Column Wizard...", [this] { itmColWizard_Click(); });
@@ -238,17 +237,6 @@ void MDIForm1::buildMenus() {
   item(wiz, "itmSwitchWizard", "Switch Wizard", [this] { pieceCommand(PieceKind::SwitchWizard); });
   item(wiz, "itmPassageWizard", "Passage Wizard...", [this] { itmPassageWizard_Click(); });
   item(wiz, "itmCaveWizard", "Cave wizard", [this] { pieceCommand(PieceKind::CaveWizard); });
-#else
-  item(wiz, "itmRoomWizard", "&Room Wizard...", nyaFn);
-  item(wiz, "itmShapeWizard", "Shape Wizard...", nyaFn);
-  item(wiz, "itmColWizard", "&Column Wizard...", nyaFn);
-  item(wiz, "itmWallWizard", "&Wall Wizard...")->setEnabled(false);
-  item(wiz, "itmSplitWall", "&Split wall...", nyaFn);
-  item(wiz, "itmStairWizard", "Stair wizard...", nyaFn);
-  item(wiz, "itmSwitchWizard", "Switch Wizard", nyaFn);
-  item(wiz, "itmPassageWizard", "Passage Wizard...", nyaFn);
-  item(wiz, "itmCaveWizard", "Cave wizard", nyaFn);
-#endif
   item(wiz, "itmSetViewer", "Set viewer to Insert Position", [this] { mapView->editor()->setViewerToInsertion(); });
 
   // Developer commands: switched off, so none of them can be chosen.
@@ -395,7 +383,6 @@ void MDIForm1::zoom(bool (*step)(clsMap&, std::string&)) {
     showMessage(QString::fromStdString(why));
 }
 
-#ifdef KV_HAVE_WIZARD_FORMS
 void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish,
                          bool redraw) {
   d->activate = std::move(activate);
@@ -465,7 +452,6 @@ void MDIForm1::pieceCommand(PieceKind kind) {
   listLines();
   mapView->redraw();
 }
-#endif  // KV_HAVE_WIZARD_FORMS
 
 QString MDIForm1::helpFilePath() const {
   for (const QString& dir : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {

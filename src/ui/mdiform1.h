@@ -70,7 +70,6 @@ class MDIForm1 : public QMainWindow {
   void itmExportMap_Click();
   void itmZoomIn_Click();
   void itmZoomOut_Click();
-#ifdef KV_HAVE_WIZARD_FORMS
   void itmRoomWizard_Click();
   void itmColWizard_Click();
   void itmStairWizard_Click();
@@ -88,7 +87,6 @@ class MDIForm1 : public QMainWindow {
   frmRoomWizard* roomWizard = nullptr;
   ShapeWizardForm shapeForm;
   frmShapeWizard* shapeWizard = nullptr;
-#endif
   void itmHelpContents_Click();
   void itmAbout_Click();
   void itmPropWin_Click();
@@ -130,7 +128,6 @@ class MDIForm1 : public QMainWindow {
   void showChild(QWidget* w, bool toFront);
   void nyaCommand();
   void zoom(bool (*step)(clsMap&, std::string&));
-#ifdef KV_HAVE_WIZARD_FORMS
   // Runs a wizard's dialog; afterwards the tree and the view show the result.
   // `redraw`: the map view is drawn again too (the split wall command
   // leaves it as it is).
@@ -141,7 +138,6 @@ class MDIForm1 : public QMainWindow {
   frmSplitWall* splitWall_ = nullptr;
   frmPassageWizard* passageWizard_ = nullptr;
   bool passageLoaded_ = false;
-#endif
   void logLine(const char* text);
 
   StartupLog* log_;

@@ -13,9 +13,7 @@
 namespace kv {
 
 void MDIForm1::itmWZSwitch_Click() {
-#ifdef KV_HAVE_WIZARD_FORMS
   pieceCommand(PieceKind::TestSwitch);
-#endif
 }
 
 void MDIForm1::itmShowCtl_Click() { showChild(control, true); }

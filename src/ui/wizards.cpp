@@ -1,5 +1,4 @@
 #include "ui/wizards.h"
-#ifdef KV_HAVE_WIZARD_FORMS
 
 #include <QApplication>
 #include <QFormLayout>
@@ -275,4 +274,3 @@ void frmShapeWizard::cmdCreate_Click() {
 
 }  // namespace kv
 
-#endif  // KV_HAVE_WIZARD_FORMS

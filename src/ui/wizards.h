@@ -1,10 +1,6 @@
 // The wizards' dialogs: thin forms over the wizards' form logic, which holds
 // the fields and does the work. Each dialog is kept between uses.
 #pragma once
-// The wizards' form logic may be missing from a checkout of the core; the
-// editor then offers the wizards' commands as "Not Yet Available".
-#if __has_include("wizards/forms.h")
-#define KV_HAVE_WIZARD_FORMS 1
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -146,4 +142,3 @@ class frmShapeWizard : public QDialog {
 
 }  // namespace kv
 
-#endif  // wizards/forms.h

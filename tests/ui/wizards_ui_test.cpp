@@ -6,7 +6,6 @@
 
 #include "uitest.h"
 
-#ifdef KV_HAVE_WIZARD_FORMS
 
 namespace {
 
@@ -49,4 +48,3 @@ TEST(RoomWizardDialog, DrawsARoomAtTheInsertionPoint) {
 
 }  // namespace
 
-#endif  // KV_HAVE_WIZARD_FORMS
