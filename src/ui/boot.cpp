@@ -61,6 +61,9 @@ int Main(int argc, char** argv) {
     w->showMessage(QString("The start-up log %1 could not be created: %2")
                        .arg(kLogFileName, QString::fromStdString(log.error())));
   w->show();
+  // "kv3dedit FILE.map" opens the map as Open would, without the dialog.
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() > 1) w->document().openMapFile(args.at(1).toStdString());
   splash->raise();
   const int rc = app.exec();
   delete w;
