@@ -176,40 +176,6 @@ frmPassageWizard::frmPassageWizard(PassageWizardForm& form, QWidget* parent)
   check("chkSplitWall", "Triple split current wall", &form.chkSplitWall);
 }
 
-void ScaledSurface::pen() {
-  target_.setDrawMode(drawMode());
-  target_.setDrawWidth(drawWidth());
-  target_.setForeColor(foreColor());
-  target_.setBackColor(backColor());
-}
-
-void ScaledSurface::drawLine(float x1, float y1, float x2, float y2, Long colour) {
-  pen();
-  target_.line(x1 / f_, y1 / f_, x2 / f_, y2 / f_, colour);
-}
-
-void ScaledSurface::drawBox(float x1, float y1, float x2, float y2, Long colour, bool filled) {
-  pen();
-  target_.box(x1 / f_, y1 / f_, x2 / f_, y2 / f_, colour, filled);
-}
-
-void ScaledSurface::drawPoint(float x, float y, Long colour) {
-  pen();
-  target_.point(x / f_, y / f_, colour);
-}
-
-void ScaledSurface::drawClear() {
-  pen();
-  target_.texts.clear();
-  target_.clear();
-}
-
-void ScaledSurface::drawText(float x, float y, std::string_view text, Long colour) {
-  pen();
-  target_.setForeColor(colour);
-  target_.printText(x / f_, y / f_, text);
-}
-
 frmShapeWizard::frmShapeWizard(ShapeWizardForm& form, clsMap& map, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent),
       form_(form),

@@ -96,26 +96,6 @@ class frmPassageWizard : public WizardDialog {
 // shape units to a pixel, so shapes some hundreds of units across fit.
 inline constexpr float kShapePreviewScale = 5;
 
-// A surface in shape units over the picture's raster of pixels.
-class ScaledSurface : public Surface {
- public:
-  ScaledSurface(RasterSurface& target, float unitsPerPixel) : target_(target), f_(unitsPerPixel) {}
-  float scaleWidth() const override { return static_cast<float>(target_.width()) * f_; }
-  float scaleHeight() const override { return static_cast<float>(target_.height()) * f_; }
-
- protected:
-  void drawLine(float x1, float y1, float x2, float y2, Long colour) override;
-  void drawBox(float x1, float y1, float x2, float y2, Long colour, bool filled) override;
-  void drawPoint(float x, float y, Long colour) override;
-  void drawClear() override;
-  void drawText(float x, float y, std::string_view text, Long colour) override;
-
- private:
-  void pen();  // this surface's pen onto the raster
-  RasterSurface& target_;
-  float f_;
-};
-
 // frmShapeWizard: the shape files of the program's folder, a preview of the
 // chosen one and Create, which adds its walls at the insertion point.
 class frmShapeWizard : public QDialog {

@@ -144,4 +144,25 @@ class RasterSurface : public Surface {
   std::vector<std::uint32_t> pending_;  // pixel indexes
 };
 
+// A surface in other units (unitsPerPixel of them to a pixel) over a raster,
+// such as the shape wizard's preview in shape units.
+class ScaledSurface : public Surface {
+ public:
+  ScaledSurface(RasterSurface& target, float unitsPerPixel) : target_(target), f_(unitsPerPixel) {}
+  float scaleWidth() const override { return static_cast<float>(target_.width()) * f_; }
+  float scaleHeight() const override { return static_cast<float>(target_.height()) * f_; }
+
+ protected:
+  void drawLine(float x1, float y1, float x2, float y2, Long colour) override;
+  void drawBox(float x1, float y1, float x2, float y2, Long colour, bool filled) override;
+  void drawPoint(float x, float y, Long colour) override;
+  void drawClear() override;
+  void drawText(float x, float y, std::string_view text, Long colour) override;
+
+ private:
+  void pen();  // this surface's pen onto the raster
+  RasterSurface& target_;
+  float f_;
+};
+
 }  // namespace kv
