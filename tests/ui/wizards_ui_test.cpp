@@ -3,6 +3,11 @@
 
 #include <QAction>
 #include <QTimer>
+#include <functional>
+
+#include "ui/forms.h"
+#include "ui/frmproject.h"
+#include "ui/wizards.h"
 
 #include "uitest.h"
 
@@ -44,6 +49,59 @@ TEST(RoomWizardDialog, DrawsARoomAtTheInsertionPoint) {
   EXPECT_EQ(m.wallCount, 6);
   EXPECT_FALSE(f.w->roomForm.chkNewMap);
   EXPECT_EQ(f.picture()->image().pixel(180, 120), qRgb(0, 255, 0));  // the room's first wall, texture 1
+}
+
+// Runs `steps` on the named dialog once it is open.
+void whenOpen(kv::MDIForm1& w, const char* name, std::function<void(QDialog&)> steps) {
+  QTimer::singleShot(0, &w, [&w, name, steps] {
+    auto* d = w.findChild<QDialog*>(name);
+    ASSERT_NE(d, nullptr) << name;
+    ASSERT_TRUE(d->isVisible()) << name;
+    steps(*d);
+    if (d->isVisible()) d->reject();
+  });
+}
+
+TEST(WizardDialogs, PassageOnTwoShiftPickedWallsAndAShippedShape) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 0, 0, 400);
+  kvtest::addSquare(m, 600, 0, 400);
+  f.w->listLines();
+  // The east wall of the first room, then SHIFT and the west wall of the second.
+  kvtest::click(f.picture(), {40, 20});
+  kvtest::click(f.picture(), {60, 20}, Qt::LeftButton, Qt::ShiftModifier);
+  ASSERT_EQ(f.w->select->List1->count(), 2);
+  EXPECT_EQ(f.w->select->List1->item(1)->text(), "Wall #7");
+  const kv::Long walls = m.wallCount;
+  whenOpen(*f.w, "frmPassageWizard", [](QDialog& d) { d.findChild<QPushButton*>("cmdOK")->click(); });
+  f.w->findChild<QAction*>("itmPassageWizard")->trigger();
+  // Both walls in thirds; the middle pieces now run across, wall to wall.
+  ASSERT_EQ(m.wallCount, walls + 4);
+  EXPECT_EQ(m.walls[walls].x1, 600);
+  EXPECT_EQ(m.walls[walls].x2, 400);
+  EXPECT_NE(f.w->project->node("w" + QString::number(m.wallCount - 1)), nullptr);
+  EXPECT_TRUE(f.ui.messages.empty()) << f.ui.messages.front().text;
+
+  // The shape wizard lists the shapes shipped beside the program; Preview
+  // draws the chosen one, Create adds its six walls.
+  const kv::Long before = m.wallCount;
+  whenOpen(*f.w, "frmShapeWizard", [](QDialog& dlg) {
+    auto& d = static_cast<kv::frmShapeWizard&>(dlg);
+    const int hex = d.cmbShapes->findText("hexagon.xml");
+    ASSERT_GE(hex, 0);
+    d.cmbShapes->setCurrentIndex(hex);
+    d.cmdPreview->click();
+    const QImage img = d.pctPreview->image();
+    int drawn = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) drawn += img.pixel(x, y) != img.pixel(0, 0);
+    EXPECT_GT(drawn, 50);
+    d.cmdCreate->click();
+  });
+  f.w->findChild<QAction*>("itmShapeWizard")->trigger();
+  EXPECT_EQ(m.wallCount, before + 6);
 }
 
 }  // namespace
