@@ -16,6 +16,9 @@ class frmSelect : public QWidget {
  public:
   explicit frmSelect(QWidget* parent = nullptr);
   QListWidget* List1;
+  // Neither list window has a place in the window arrangement; they open at
+  // a size that shows a handful of entries.
+  QSize sizeHint() const override { return {200, 220}; }
 
  protected:
   void resizeEvent(QResizeEvent*) override;
@@ -27,6 +30,7 @@ class frmDragDrop : public QWidget {
  public:
   explicit frmDragDrop(QWidget* parent = nullptr);
   QListWidget* ListView1;
+  QSize sizeHint() const override { return {280, 200}; }
   void sizeList();
 
  protected:

@@ -5,7 +5,10 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
+#include <memory>
 
+#include "ui/forms.h"
 #include "uitest.h"
 #include "view/mapview.h"
 
@@ -104,6 +107,24 @@ TEST(MapViewWindow, ScaleAndMoveAnAreaByDrag) {
   EXPECT_EQ(m.areas[0].maxX, 1000);
   EXPECT_EQ(m.areas[0].maxY, 900);
   EXPECT_EQ(f.ui.messages.size(), 1u);
+}
+
+TEST(MapViewWindow, APaletteItemDroppedOnTheMapDrawsTheDropMarker) {
+  kvtest::EditorFixture f;
+  f.start();
+  QListWidget* palette = f.w->dragDrop->ListView1;
+  ASSERT_EQ(palette->count(), 4);
+  EXPECT_EQ(palette->item(0)->text(), "Room");
+  // What the palette's drag carries, dropped where a user lets go of it.
+  std::unique_ptr<QMimeData> data(palette->model()->mimeData({palette->model()->index(0, 0)}));
+  ASSERT_NE(data, nullptr);
+  const QRgb before = f.picture()->image().pixel(305, 205);
+  QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.picture(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(300, 200), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.picture(), &drop);
+  EXPECT_NE(f.picture()->image().pixel(305, 205), before);  // the marker runs from (300, 200) to (310, 210)
 }
 
 }  // namespace
