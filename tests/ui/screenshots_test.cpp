@@ -29,14 +29,17 @@ void grab(const char* name) {
   ASSERT_TRUE(shot.save(dir + "/" + name)) << name;
 }
 
-// A multi-pillar room drawn with the room wizard at the insertion point.
-void drawRoom(kvtest::EditorFixture& f) {
+// An editor with a multi-pillar room drawn by the room wizard at the
+// insertion point.
+void startWithRoom(kvtest::EditorFixture& f) {
+  f.start();
   f.w->resize(1180, 880);
   f.w->adjustWindows();
   kvtest::click(f.picture(), {60, 40}, Qt::RightButton);
-  QTimer::singleShot(0, f.w.get(), [&f] {
-    f.w->roomWizard->List1->setCurrentRow(1);
-    f.w->roomWizard->cmdOK->click();
+  kvtest::whenOpen(*f.w, "frmRoomWizard", [](QDialog& d) {
+    auto& room = static_cast<kv::frmRoomWizard&>(d);
+    room.List1->setCurrentRow(1);
+    room.cmdOK->click();
   });
   f.w->findChild<QAction*>("itmRoomWizard")->trigger();
   f.w->findChild<QAction*>("itmZoomIn")->trigger();
@@ -45,30 +48,24 @@ void drawRoom(kvtest::EditorFixture& f) {
 
 TEST(Screenshots, DISABLED_Windows) {
   kvtest::EditorFixture f;
-  f.start();
-  drawRoom(f);
+  startWithRoom(f);
   // Pick the room's last wall: the tree shows it, the grid its fields.
   kv::clsMap& m = f.w->map();
   const kv::Wall& w = m.walls[m.wallCount - 1];
   const QPointF west(kv::scaleDrawX(m, float(w.x1)), kv::scaleDrawY(m, float(w.y1 + w.y2) / 2));
   kvtest::click(f.picture(), west);
   settle(300);
-  QTimer::singleShot(0, f.w.get(), [] {
-    for (QWidget* d : QApplication::topLevelWidgets())
-      if (d->objectName() == "frmColWizard" && d->isVisible()) {
-        d->move(560, 420);
-        settle(500);
-        grab("windows.png");
-        d->close();
-      }
+  kvtest::whenOpen(*f.w, "frmColWizard", [](QDialog& d) {
+    d.move(560, 420);
+    settle(500);
+    grab("windows.png");
   });
   f.w->findChild<QAction*>("itmColWizard")->trigger();
 }
 
 TEST(Screenshots, DISABLED_Preview) {
   kvtest::EditorFixture f;
-  f.start();
-  drawRoom(f);
+  startWithRoom(f);
   kv::clsMap& m = f.w->map();
   // The viewer in the room's south-west corner, looking across the pillars.
   const kv::Wall& first = m.walls[m.wallCount - 4];

@@ -2,9 +2,14 @@
 // with scripted dialogs, and simulated mouse events on the map view.
 #pragma once
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QMouseEvent>
+#include <QTimer>
+#include <functional>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 #include "io/dialogs.h"
 #include "testutil.h"
@@ -51,6 +56,19 @@ inline void drag(QWidget* t, QPointF from, QPointF to) {
   mouse(t, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
   mouse(t, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
   mouse(t, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+// Runs `steps` on the main window's dialog `name` once a command has opened
+// it (modal dialogs block the command until they close), then closes it if
+// the steps left it open.
+inline void whenOpen(kv::MDIForm1& w, const char* name, std::function<void(QDialog&)> steps) {
+  QTimer::singleShot(0, &w, [&w, name, steps] {
+    auto* d = w.findChild<QDialog*>(name);
+    ASSERT_NE(d, nullptr) << name;
+    ASSERT_TRUE(d->isVisible()) << name;
+    steps(*d);
+    if (d->isVisible()) d->reject();
+  });
 }
 
 }  // namespace kvtest

@@ -16,11 +16,10 @@ namespace {
 
 // Presses Finish on the wizard's dialog once it is open, after `fill`.
 void finishWhenOpen(kv::MDIForm1& w, std::function<void(kv::frmRoomWizard&)> fill) {
-  QTimer::singleShot(0, &w, [&w, fill] {
-    ASSERT_NE(w.roomWizard, nullptr);
-    ASSERT_TRUE(w.roomWizard->isVisible());
-    fill(*w.roomWizard);
-    w.roomWizard->cmdOK->click();
+  kvtest::whenOpen(w, "frmRoomWizard", [fill](QDialog& d) {
+    auto& room = static_cast<kv::frmRoomWizard&>(d);
+    fill(room);
+    room.cmdOK->click();
   });
 }
 
@@ -51,17 +50,6 @@ TEST(RoomWizardDialog, DrawsARoomAtTheInsertionPoint) {
   EXPECT_EQ(f.picture()->image().pixel(180, 120), qRgb(0, 255, 0));  // the room's first wall, texture 1
 }
 
-// Runs `steps` on the named dialog once it is open.
-void whenOpen(kv::MDIForm1& w, const char* name, std::function<void(QDialog&)> steps) {
-  QTimer::singleShot(0, &w, [&w, name, steps] {
-    auto* d = w.findChild<QDialog*>(name);
-    ASSERT_NE(d, nullptr) << name;
-    ASSERT_TRUE(d->isVisible()) << name;
-    steps(*d);
-    if (d->isVisible()) d->reject();
-  });
-}
-
 TEST(WizardDialogs, PassageOnTwoShiftPickedWallsAndAShippedShape) {
   kvtest::EditorFixture f;
   f.start();
@@ -75,7 +63,7 @@ TEST(WizardDialogs, PassageOnTwoShiftPickedWallsAndAShippedShape) {
   ASSERT_EQ(f.w->select->List1->count(), 2);
   EXPECT_EQ(f.w->select->List1->item(1)->text(), "Wall #7");
   const kv::Long walls = m.wallCount;
-  whenOpen(*f.w, "frmPassageWizard", [](QDialog& d) { d.findChild<QPushButton*>("cmdOK")->click(); });
+  kvtest::whenOpen(*f.w, "frmPassageWizard", [](QDialog& d) { d.findChild<QPushButton*>("cmdOK")->click(); });
   f.w->findChild<QAction*>("itmPassageWizard")->trigger();
   // Both walls in thirds; the middle pieces now run across, wall to wall.
   ASSERT_EQ(m.wallCount, walls + 4);
@@ -87,7 +75,7 @@ TEST(WizardDialogs, PassageOnTwoShiftPickedWallsAndAShippedShape) {
   // The shape wizard lists the shapes shipped beside the program; Preview
   // draws the chosen one, Create adds its six walls.
   const kv::Long before = m.wallCount;
-  whenOpen(*f.w, "frmShapeWizard", [](QDialog& dlg) {
+  kvtest::whenOpen(*f.w, "frmShapeWizard", [](QDialog& dlg) {
     auto& d = static_cast<kv::frmShapeWizard&>(dlg);
     const int hex = d.cmbShapes->findText("hexagon.xml");
     ASSERT_GE(hex, 0);
