@@ -3,6 +3,7 @@
 // arithmetic on the same number of records.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
