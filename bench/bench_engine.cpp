@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/kv3d15.h"
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ std::unique_ptr<kv::clsMap> fullMap() {
 std::unique_ptr<kv::clsMap> wizardRoom() {
   auto m = std::make_unique<kv::clsMap>();
   kv::RoomWizardForm f;
-  f.List1 = 1;
+  f.roomType = 1;
   f.makeRoom(*m, 4, 1400, 100, 100, 4, 5, 2, 264);
   m->viewerX = 400;
   m->viewerY = 1300;

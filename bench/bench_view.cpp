@@ -5,7 +5,7 @@
 
 #include "model/clsMap.h"
 #include "view/mapeditor.h"
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 namespace kv::cli {
 namespace {
 
-int cmdCompile(std::vector<std::string>& args) {
+int runCompile(std::vector<std::string>& args) {
   bool json = takeFlag(args, "--json");
   rejectUnknownOptions(args);
   if (args.size() != 2) throw UsageError("expected a map file and a map binary");
@@ -34,7 +34,7 @@ int cmdCompile(std::vector<std::string>& args) {
   return 0;
 }
 
-int cmdValidate(std::vector<std::string>& args) {
+int runValidate(std::vector<std::string>& args) {
   rejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one map binary");
   const std::string& file = args[0];
@@ -51,11 +51,11 @@ int cmdValidate(std::vector<std::string>& args) {
 
 Register regCompile({"compile", "compile [--json] IN.map OUT.mpb",
                      "Compile a map file into its BSP tree and write the map binary.",
-                     "      --json   one JSON object: walls_in, pieces, seconds\n", cmdCompile});
+                     "      --json   one JSON object: walls_in, pieces, seconds\n", runCompile});
 Register regValidate({"validate", "validate FILE.mpb",
                       "Check the tree of a map binary: prints \"OK\" and the piece count, or the first violation "
                       "(exit status 1).",
-                      "", cmdValidate});
+                      "", runValidate});
 
 }  // namespace
 }  // namespace kv::cli

@@ -8,7 +8,7 @@
 namespace kv::cli {
 namespace {
 
-int cmdNew(std::vector<std::string>& args) {
+int runNew(std::vector<std::string>& args) {
   rejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one file name");
   auto map = std::make_unique<clsMap>();
@@ -28,7 +28,7 @@ const char* typeName(Long t) {
   return "unknown";
 }
 
-int cmdInfo(std::vector<std::string>& args) {
+int runInfo(std::vector<std::string>& args) {
   bool json = takeFlag(args, "--json");
   rejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one file name");
@@ -95,11 +95,11 @@ int cmdInfo(std::vector<std::string>& args) {
   return 0;
 }
 
-Register regNew({"new", "new FILE.map", "Write the empty map of a fresh New to FILE.map.", "", cmdNew});
+Register regNew({"new", "new FILE.map", "Write the empty map of a fresh New to FILE.map.", "", runNew});
 Register regInfo({"info", "info [--json] FILE",
                   "Print the counts, viewer start, section directory and globals of a map file or map binary.",
                   "      --json   one JSON object: walls, areas, viewpoints, globals, viewer, sections, globalList\n",
-                  cmdInfo});
+                  runInfo});
 
 }  // namespace
 }  // namespace kv::cli

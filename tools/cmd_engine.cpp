@@ -57,7 +57,7 @@ void loadInto(engine::Engine& e, const std::string& file, Long w, Long h) {
   if (!e.loaded()) throw Failure("Cannot render " + e.lastError());
 }
 
-int cmdRender(std::vector<std::string>& args) {
+int runRender(std::vector<std::string>& args) {
   std::string at, size = "320x200";
   bool hasAt = takeOption(args, "--at", at);
   takeOption(args, "--size", size);
@@ -93,7 +93,7 @@ Register reg({"render", "render FILE.mpb OUT.png [--at X,Y,Z,DIR] [--size WxH]",
               "      --at X,Y,Z,DIR   viewer position, eye height above the floor and direction in degrees\n"
               "                       (0 looks along +x, 90 along +y); default: the map's viewer start\n"
               "      --size WxH       picture size, default 320x200\n",
-              cmdRender});
+              runRender});
 
 }  // namespace
 }  // namespace kv::cli

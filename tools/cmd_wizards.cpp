@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "cli.h"
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 #include "wizards/shape.h"
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 namespace kv::cli {
 namespace {
@@ -102,9 +102,9 @@ struct At {
 // run. A Finish that builds nothing is a refusal here.
 template <class Form>
 int finish(Edit& e, Form& f, const At& at) {
-  f.Form_Activate(*e.map);
-  if (at.given) f.txtStartX = at.x, f.txtStartY = at.y;
-  f.cmdOK_Click(*e.map, e.dialogs);
+  f.activate(*e.map);
+  if (at.given) f.startXText = at.x, f.startYText = at.y;
+  f.finish(*e.map, e.dialogs);
   e.requireNoMessage();
   if (!f.built) throw Failure("Nothing was built: the number of sides or steps and the length must be greater than 0.");
   e.save();
@@ -123,45 +123,45 @@ const char* const kNumbersHelp =
 
 // --- room ------------------------------------------------------------------------
 
-int cmdRoom(std::vector<std::string>& args) {
+int runRoom(std::vector<std::string>& args) {
   std::string type;
   const bool hasType = takeOption(args, "--type", type);
   const bool fresh = takeFlag(args, "--new");
   RoomWizardForm f;
-  field(args, "--sides", f.txtNumSides);
-  field(args, "--side-len", f.txtSideLen);
+  field(args, "--sides", f.numSidesText);
+  field(args, "--side-len", f.sideLenText);
   const At at(args);
-  field(args, "--pillars", f.txtNumPillars);
-  field(args, "--pillar-sides", f.txtNumPillarSides);
-  field(args, "--columns", f.txtNumColumns);
-  field(args, "--ceiling", f.txtCeilingHeight);
+  field(args, "--pillars", f.numPillarsText);
+  field(args, "--pillar-sides", f.numPillarSidesText);
+  field(args, "--columns", f.numColumnsText);
+  field(args, "--ceiling", f.ceilingHeightText);
   Edit e(mapArgument(args, 0, "one map file"));
   if (hasType) {
-    if (type == "empty") f.List1 = 0;
-    else if (type == "multi-pillar") f.List1 = 1;
+    if (type == "empty") f.roomType = 0;
+    else if (type == "multi-pillar") f.roomType = 1;
     else throw UsageError("--type must be empty or multi-pillar, not \"" + type + "\"");
   }
-  f.chkNewMap = fresh;
+  f.clearMap = fresh;
   return finish(e, f, at);
 }
 
 std::string roomHelp() {
   const RoomWizardForm f;
   return "      --type T            empty (the default) or multi-pillar\n" +
-         fieldHelp("--sides N", "Num Sides", f.txtNumSides) + fieldHelp("--side-len L", "Side length:", f.txtSideLen) +
-         kAtHelp + fieldHelp("--pillars N", "# pillars", f.txtNumPillars) +
-         fieldHelp("--pillar-sides N", "# of pillar sides", f.txtNumPillarSides) +
-         fieldHelp("--columns N", "# columns", f.txtNumColumns) +
-         fieldHelp("--ceiling H", "Ceiling height:", f.txtCeilingHeight) +
+         fieldHelp("--sides N", "Num Sides", f.numSidesText) + fieldHelp("--side-len L", "Side length:", f.sideLenText) +
+         kAtHelp + fieldHelp("--pillars N", "# pillars", f.numPillarsText) +
+         fieldHelp("--pillar-sides N", "# of pillar sides", f.numPillarSidesText) +
+         fieldHelp("--columns N", "# columns", f.numColumnsText) +
+         fieldHelp("--ceiling H", "Ceiling height:", f.ceilingHeightText) +
          "      --new               clear the map before building\n" + kNumbersHelp;
 }
 
 // --- column ----------------------------------------------------------------------
 
-int cmdColumn(std::vector<std::string>& args) {
+int runColumn(std::vector<std::string>& args) {
   ColWizardForm f;
-  field(args, "--sides", f.txtNumSides);
-  field(args, "--side-len", f.txtSideLen);
+  field(args, "--sides", f.numSidesText);
+  field(args, "--side-len", f.sideLenText);
   const At at(args);
   Edit e(mapArgument(args, 0, "one map file"));
   return finish(e, f, at);
@@ -169,17 +169,17 @@ int cmdColumn(std::vector<std::string>& args) {
 
 std::string columnHelp() {
   const ColWizardForm f;
-  return fieldHelp("--sides N", "Num Sides", f.txtNumSides) + fieldHelp("--side-len L", "Side length:", f.txtSideLen) +
+  return fieldHelp("--sides N", "Num Sides", f.numSidesText) + fieldHelp("--side-len L", "Side length:", f.sideLenText) +
          kAtHelp + "      The walls take the paste template's heights and textures.\n";
 }
 
 // --- stair -----------------------------------------------------------------------
 
-int cmdStair(std::vector<std::string>& args) {
+int runStair(std::vector<std::string>& args) {
   StairWizardForm f;
-  field(args, "--count", f.txtNumStairs);
-  field(args, "--width", f.txtStairWidth);
-  field(args, "--height-inc", f.txtHeightInc);
+  field(args, "--count", f.numStairsText);
+  field(args, "--width", f.stairWidthText);
+  field(args, "--height-inc", f.heightIncText);
   const At at(args);
   Edit e(mapArgument(args, 0, "one map file"));
   return finish(e, f, at);
@@ -187,8 +187,8 @@ int cmdStair(std::vector<std::string>& args) {
 
 std::string stairHelp() {
   const StairWizardForm f;
-  return fieldHelp("--count N", "# stairs", f.txtNumStairs) + fieldHelp("--width W", "Stair width", f.txtStairWidth) +
-         fieldHelp("--height-inc H", "Height increment", f.txtHeightInc) + kAtHelp +
+  return fieldHelp("--count N", "# stairs", f.numStairsText) + fieldHelp("--width W", "Stair width", f.stairWidthText) +
+         fieldHelp("--height-inc H", "Height increment", f.heightIncText) + kAtHelp +
          "      Steps go towards -y, each --height-inc higher than the one before.\n";
 }
 
@@ -223,8 +223,8 @@ int runPiece(std::vector<std::string>& args, PieceKind kind) {
   return 0;
 }
 
-int cmdCave(std::vector<std::string>& args) { return runPiece(args, PieceKind::CaveWizard); }
-int cmdSwitch(std::vector<std::string>& args) { return runPiece(args, PieceKind::SwitchWizard); }
+int runCave(std::vector<std::string>& args) { return runPiece(args, PieceKind::CaveWizard); }
+int runSwitch(std::vector<std::string>& args) { return runPiece(args, PieceKind::SwitchWizard); }
 
 const char* const kPieceHelp =
     "      --at X,Y            centre, default the map's insertion point\n"
@@ -233,17 +233,17 @@ const char* const kPieceHelp =
 
 // --- shape -----------------------------------------------------------------------
 
-int cmdShape(std::vector<std::string>& args) {
+int runShape(std::vector<std::string>& args) {
   const At at(args);
   Edit e(mapArgument(args, 1, "a map file and a shape file"));
   at.apply(*e.map);
   const std::filesystem::path shape(args[1]);
   ShapeWizardForm f;
   f.folder = shape.parent_path().string();
-  f.cmbShapes = {shape.filename().string()};
+  f.shapeFiles = {shape.filename().string()};
   f.listIndex = 0;
   RasterSurface preview(1, 1);  // Create clears the preview; nobody looks at it here
-  f.cmdCreate_Click(*e.map, e.dialogs, preview);
+  f.create(*e.map, e.dialogs, preview);
   e.save();
   return 0;
 }
@@ -257,20 +257,20 @@ Long wallArgument(const clsMap& map, const std::string& text) {
   return static_cast<Long>(w);
 }
 
-int cmdSplit(std::vector<std::string>& args) {
+int runSplit(std::vector<std::string>& args) {
   std::string kind = "2";
   takeOption(args, "--kind", kind);
   if (kind != "2" && kind != "3") throw UsageError("--kind must be 2 or 3");
   Edit e(mapArgument(args, 1, "a map file and a wall index"));
   SplitWallForm f;
-  f.optDouble = kind == "2";
+  f.doubleSplit = kind == "2";
   e.map->selectedWall = wallArgument(*e.map, args[1]);
-  f.cmdOK_Click(*e.map, e.dialogs);
+  f.finish(*e.map, e.dialogs);
   e.save();
   return 0;
 }
 
-int cmdPassage(std::vector<std::string>& args) {
+int runPassage(std::vector<std::string>& args) {
   PassageWizardForm f;
   std::string start, height;
   const bool hasStart = takeOption(args, "--start-height", start);
@@ -279,11 +279,11 @@ int cmdPassage(std::vector<std::string>& args) {
   wholeArgument(args[1], "A");
   wholeArgument(args[2], "B");
   const std::vector<std::string> selection = {"Wall #" + args[1], "Wall #" + args[2]};
-  f.Form_Load(*e.map, selection);
-  f.Form_Activate(*e.map, selection);
-  if (hasStart) f.txtStartHeight = start;
-  if (hasHeight) f.txtHeight = height;
-  f.cmdOK_Click(*e.map, e.dialogs, selection);
+  f.load(*e.map, selection);
+  f.activate(*e.map, selection);
+  if (hasStart) f.startHeightText = start;
+  if (hasHeight) f.heightText = height;
+  f.finish(*e.map, e.dialogs, selection);
   e.save();
   return 0;
 }
@@ -292,27 +292,27 @@ Register regRoom({"room",
                   "room MAP [--type empty|multi-pillar] [--sides N] [--side-len L] [--at X,Y] [--pillars N]\n"
                   "             [--pillar-sides N] [--columns N] [--ceiling H] [--new]",
                   "Add a closed room, optionally with rows of pillars and octagonal columns, each its own area.",
-                  roomHelp(), cmdRoom});
+                  roomHelp(), runRoom});
 Register regColumn({"column", "column MAP [--sides N] [--side-len L] [--at X,Y]",
-                    "Add one free-standing polygonal column as a new area.", columnHelp(), cmdColumn});
+                    "Add one free-standing polygonal column as a new area.", columnHelp(), runColumn});
 Register regStair({"stair", "stair MAP [--count N] [--width W] [--height-inc H] [--at X,Y]",
-                   "Add a straight flight of square steps, one area each.", stairHelp(), cmdStair});
+                   "Add a straight flight of square steps, one area each.", stairHelp(), runStair});
 Register regCave({"cave", "cave MAP [--at X,Y] [--angle A] [--ceiling H]",
                   "Add the cave piece: a 60 by 20 area with a raised 40 by 12 area inside, turned by an angle.",
-                  kPieceHelp, cmdCave});
+                  kPieceHelp, runCave});
 Register regSwitch({"switch", "switch MAP [--at X,Y] [--angle A] [--ceiling H]",
-                    "Add the switch piece (the same geometry as the cave piece).", kPieceHelp, cmdSwitch});
+                    "Add the switch piece (the same geometry as the cave piece).", kPieceHelp, runSwitch});
 Register regShape({"shape", "shape MAP FILE.xml [--at X,Y]",
                    "Add the walls of a shape file, relative to a point, in the map's current area.",
-                   "      --at X,Y            the shape's origin, default the map's insertion point\n", cmdShape});
+                   "      --at X,Y            the shape's origin, default the map's insertion point\n", runShape});
 Register regSplit({"split", "split MAP WALL [--kind 2|3]",
                    "Cut a wall into two pieces at its midpoint or three at 0.33 and 0.66; new pieces go last.",
-                   "      --kind K            2 (the default) or 3 pieces\n", cmdSplit});
+                   "      --kind K            2 (the default) or 3 pieces\n", runSplit});
 Register regPassage({"passage", "passage MAP A B [--start-height H] [--height H]",
                      "Open a passage between walls A and B: both are cut in three and the middle pieces join them.",
                      "      --start-height H, --height H\n"
                      "                          the dialog's height fields; they change nothing\n",
-                     cmdPassage});
+                     runPassage});
 
 }  // namespace
 }  // namespace kv::cli

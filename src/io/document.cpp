@@ -4,7 +4,7 @@
 
 namespace kv {
 
-void MapDocument::itmNewMap_Click() {
+void MapDocument::newMap() {
   map.clearMap();
   call(hooks.listLines);
   call(hooks.showMapView);
@@ -23,22 +23,22 @@ bool MapDocument::openMapFile(const std::string& fileName) {
   return true;
 }
 
-void MapDocument::itmOpenMap_Click() {
+void MapDocument::openMap() {
   std::string name = ui.openFileName(kMapOpenFilter);
   if (name.empty()) return;
   if (openMapFile(name)) call(hooks.updateRecentFiles);
 }
 
-void MapDocument::itmSaveMap_Click() {
+void MapDocument::saveMap() {
   if (currentMapFile.size() >= 2) {
     bool ok = false;
     WriteNewMPB(map, ui, currentMapFile, false, ok);
   } else {
-    itmSaveAs_Click();
+    saveMapAs();
   }
 }
 
-void MapDocument::itmSaveAs_Click() {
+void MapDocument::saveMapAs() {
   std::string name = ui.saveFileName(kMapSaveFilter, kMapPresetName);
   if (name.empty()) return;
   currentMapFile = name;

@@ -30,10 +30,10 @@ class MapDocument {
   std::string currentMapFile;  // empty at start-up
   DocumentHooks hooks;
 
-  void itmNewMap_Click();
-  void itmOpenMap_Click();
-  void itmSaveMap_Click();
-  void itmSaveAs_Click();
+  void newMap();
+  void openMap();
+  void saveMap();
+  void saveMapAs();
 
   // Reads `fileName` into the document and relinks the work list. A damaged
   // file is refused whole: document, current file name and recent list stay

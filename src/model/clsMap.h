@@ -122,9 +122,70 @@ class clsMap {
   // walls of that area. Empty text when it holds, else the first problem.
   std::string checkAreaLists() const;
 
-  // Subsystems add their operations of the map object here.
-#include "bsp/clsMap_bsp.inc"
-#include "wizards/clsMap_wizards.inc"
+  // --- BSP compiler (defined in bsp/compile.cpp) ---------------------------------
+  // Records in use while a tree is built: starts at wallCount, and each split
+  // takes the record at pieceCount for its new piece.
+  Long pieceCount = 0;
+  // Member-against-splitter side tests of the last build.
+  std::uint64_t bspSideTests = 0;
+
+  // Copies record `from` to record `to`, every field.
+  void DupTreeSeg(Long from, Long to);
+  // Chooses the splitter of the work list at `listHead` (fewest cuts, the
+  // first met wins a tie), stores it into `parentSlot`, builds its sub-tree
+  // and sets `result` to the sub-tree's root, -1 when the table ran full.
+  void selectBSPTree(Long listHead, Long& parentSlot, Long& result);
+  // Partitions the list at `listHead` around `splitter`, builds the negative
+  // side and then the non-negative side; `result` = splitter, or -1.
+  void buildBSPTree(Long listHead, Long splitter, Long& result);
+  // Builds the tree of the list at record 0, makes the piece count the wall
+  // count and moves the root to record 0. Throws MapError when the pieces and
+  // the exchange's scratch record do not fit (the table is then partly built:
+  // createBSP is the operation that leaves the map unchanged on refusal).
+  void compileBSP();
+  // Turns -1 links into 0 and moves each piece's end points to its part of
+  // its source wall. Throws MapError, changing nothing, when a new end point
+  // does not fit in 32 bits.
+  void adjustT();
+  // The whole compile: links the work list, gives every wall the range 0 to
+  // 1, compileBSP, adjustT. All or nothing: a map without walls or a tree
+  // that does not fit is refused with MapError and the map is left exactly as
+  // it was. Area wall lists follow the compiled records.
+  void createBSP();
+
+  // Writes the map as it stands to `fileName`, as a map binary (walls section
+  // of type 8) or, with compiled = false, as a map file. Does not compile.
+  // Returns false with the system's error text in `error` when it failed.
+  bool WriteNewMPB(const std::string& fileName, bool compiled = true, std::string* error = nullptr);
+
+  // --- wizard generators (defined in wizards/generators.cpp) ---------------------
+  // Each checks that its whole result fits (tables, coordinates) and throws
+  // MapError or RangeError before it changes anything.
+  // A regular polygon traced clockwise from (startX, startY), first side in
+  // +y, written as the enclosing walls of a new area named "RoomID<walls>".
+  // The corners accumulate unrounded, so the outline closes on the start.
+  void addPolySurround(Integer numSides, Integer startX, Integer startY, Integer sideLen);
+  // A regular polygon traced counterclockwise with addWall, one new area
+  // named "Col<walls>"; each corner is rounded before the next is computed.
+  void addPolyCol(Integer numSides, Integer startX, Integer startY, Integer sideLen);
+  // One square stair step of side `width` at floor height `height` (through
+  // the template's pasteH2), as a new area of four walls.
+  void wzStair(Integer x, Integer y, Integer width, Integer height);
+  // The cave and switch pieces: an outer 60 x 20 and an inner 40 x 12
+  // rectangle centred on (x, y), turned by `angle` degrees.
+  void wzCave(Long x, Long y, Long ceiling, Long texture, Integer angle);
+  void wzSwitch(Long x, Long y, Long ceiling, Long texture, Integer angle);
+  // Cuts walls a and b in three and turns the middle pieces into the side
+  // walls of a passage between them. The heights are offered by the dialog
+  // but change nothing.
+  void makePassage(Long a, Long b, bool split, double startHeight, double height);
+
+  // "Test Poly": one line "area:crossings" per area 1 .. areaCount-1 for the
+  // insertion point, each ended by a carriage return.
+  std::string testPtinPoly() const;
+  // 1 plus the number of walls first .. last (taken in index order, not along
+  // a list) that the line x = px meets at a y greater than py.
+  Long countCrossings(Long firstWall, Long lastWall, Long px, Long py) const;
 
  private:
   void buildGlobals();

@@ -37,7 +37,7 @@ frmMap::frmMap(QWidget* parent) : QWidget(parent) {
     redraw();
   });
   connect(tmrFlash, &QTimer::timeout, this, [this] {
-    if (editor_) editor_->tmrFlash_Timer();
+    if (editor_) editor_->flashTick();
   });
   connect(Picture1, &PictureBox::resized, this, [this] {
     if (editor_) editor_->redraw();

@@ -6,7 +6,7 @@
 #include "ui/icons.h"
 #include "view/layout.h"
 #include "view/project.h"
-#include "view/props.h"
+#include "view/properties.h"
 
 namespace kv {
 

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "view/props.h"
+#include "view/properties.h"
 
 namespace kv {
 

@@ -193,11 +193,11 @@ void MDIForm1::buildMenus() {
   auto nyaFn = [this] { nyaCommand(); };
 
   QMenu* file = menu("mnuFile", "&File");
-  item(file, "itmNewMap", "&New Map", [this] { doc_->itmNewMap_Click(); });
+  item(file, "itmNewMap", "&New Map", [this] { doc_->newMap(); });
   separator(file, "bi7");
-  item(file, "itmOpenMap", "&Open Map...", [this] { doc_->itmOpenMap_Click(); });
-  item(file, "itmSaveMap", "&Save Map...", [this] { doc_->itmSaveMap_Click(); });
-  item(file, "itmSaveAs", "Save Map &As...", [this] { doc_->itmSaveAs_Click(); });
+  item(file, "itmOpenMap", "&Open Map...", [this] { doc_->openMap(); });
+  item(file, "itmSaveMap", "&Save Map...", [this] { doc_->saveMap(); });
+  item(file, "itmSaveAs", "Save Map &As...", [this] { doc_->saveMapAs(); });
   separator(file, "bi3");
   item(file, "itmExportMap", "&Compile and save map binary...", [this] { itmExportMap_Click(); });
   separator(file, "bi6");
@@ -318,9 +318,9 @@ void MDIForm1::buildToolbar() {
 
 void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
   clsMap& m = *map_;
-  if (key == "new") doc_->itmNewMap_Click();
-  else if (key == "open") doc_->itmOpenMap_Click();
-  else if (key == "save") doc_->itmSaveMap_Click();
+  if (key == "new") doc_->newMap();
+  else if (key == "open") doc_->openMap();
+  else if (key == "save") doc_->saveMap();
   else if (key == "select") m.editMode = kModeSelect;
   else if (key == "move") m.editMode = kModeMove;
   else if (key == "scale") m.editMode = kModeScale;
@@ -402,24 +402,24 @@ void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::f
 
 void MDIForm1::itmRoomWizard_Click() {
   if (!roomWizard) roomWizard = new frmRoomWizard(roomForm, this);
-  runWizard(roomWizard, [this] { roomForm.Form_Activate(*map_); }, [this] { return roomForm.cmdOK_Click(*map_, *ui_); });
+  runWizard(roomWizard, [this] { roomForm.activate(*map_); }, [this] { return roomForm.finish(*map_, *ui_); });
 }
 
 void MDIForm1::itmColWizard_Click() {
   if (!colWizard_) colWizard_ = new frmColWizard(colForm, this);
-  runWizard(colWizard_, [this] { colForm.Form_Activate(*map_); }, [this] { return colForm.cmdOK_Click(*map_, *ui_); });
+  runWizard(colWizard_, [this] { colForm.activate(*map_); }, [this] { return colForm.finish(*map_, *ui_); });
 }
 
 void MDIForm1::itmStairWizard_Click() {
   if (!stairWizard_) stairWizard_ = new frmStairWizard(stairForm, this);
-  runWizard(stairWizard_, [this] { stairForm.Form_Activate(*map_); },
-            [this] { return stairForm.cmdOK_Click(*map_, *ui_); });
+  runWizard(stairWizard_, [this] { stairForm.activate(*map_); },
+            [this] { return stairForm.finish(*map_, *ui_); });
 }
 
 void MDIForm1::itmSplitWall_Click() {
-  if (!SplitWallForm::itmSplitWall_Click(*map_, *ui_)) return;
+  if (!SplitWallForm::mayOpen(*map_, *ui_)) return;
   if (!splitWall_) splitWall_ = new frmSplitWall(splitForm, this);
-  runWizard(splitWall_, splitWall_->activate, [this] { return splitForm.cmdOK_Click(*map_, *ui_); }, false);
+  runWizard(splitWall_, splitWall_->activate, [this] { return splitForm.finish(*map_, *ui_); }, false);
 }
 
 void MDIForm1::itmShapeWizard_Click() {
@@ -437,14 +437,14 @@ std::vector<std::string> MDIForm1::selectionList() const {
 
 void MDIForm1::itmPassageWizard_Click() {
   const std::vector<std::string> sel = selectionList();
-  if (!PassageWizardForm::itmPassageWizard_Click(sel, *ui_)) return;
+  if (!PassageWizardForm::mayOpen(sel, *ui_)) return;
   if (!passageWizard_) passageWizard_ = new frmPassageWizard(passageForm, this);
   if (!passageLoaded_) {
-    passageForm.Form_Load(*map_, sel);
+    passageForm.load(*map_, sel);
     passageLoaded_ = true;
   }
-  runWizard(passageWizard_, [this, sel] { passageForm.Form_Activate(*map_, sel); },
-            [this, sel] { return passageForm.cmdOK_Click(*map_, *ui_, sel); });
+  runWizard(passageWizard_, [this, sel] { passageForm.activate(*map_, sel); },
+            [this, sel] { return passageForm.finish(*map_, *ui_, sel); });
 }
 
 void MDIForm1::pieceCommand(PieceKind kind) {

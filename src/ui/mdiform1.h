@@ -12,13 +12,13 @@
 #include "io/document.h"
 #include "io/log.h"
 #include "io/recent.h"
-#include "ui/forms.h"
+#include "ui/listwindows.h"
 #include "ui/frmmap.h"
-#include "ui/frmprops.h"
+#include "ui/frmwallpanel.h"
 #include "ui/frmproject.h"
 #include "ui/frmproperties.h"
 #include "ui/qtdialogs.h"
-#include "ui/wizards.h"
+#include "ui/wizarddialogs.h"
 
 namespace kv {
 

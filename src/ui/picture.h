@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 namespace kv {
 

@@ -35,7 +35,7 @@ void MapEditor::setFlashEnabled(bool on) {
   if (hooks.flashTimerChanged) hooks.flashTimerChanged(on);
 }
 
-void MapEditor::tmrFlash_Timer() {
+void MapEditor::flashTick() {
   flashOn = !flashOn;
   if (map.selectedWall == -1) {
     setFlashEnabled(false);

@@ -8,7 +8,7 @@
 
 #include "io/dialogs.h"
 #include "model/clsMap.h"
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 namespace kv {
 
@@ -72,7 +72,7 @@ class MapEditor {
   void clickInsert(float x, float y);
 
   // The flash timer.
-  void tmrFlash_Timer();
+  void flashTick();
   bool flashEnabled() const { return flashEnabled_; }
   void setFlashEnabled(bool on);
   bool flashOn = false;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/clsMap.h"
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 namespace kv {
 

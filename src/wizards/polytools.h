@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bsp/sidedef.h"
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 namespace kv {
 

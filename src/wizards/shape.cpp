@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 
 namespace kv {
 
@@ -202,24 +202,24 @@ bool readShapeFile(const std::string& path, std::string& text, std::string& prob
   return true;
 }
 
-void ShapeWizardForm::Form_Load(const std::string& programFolder) {
+void ShapeWizardForm::load(const std::string& programFolder) {
   if (loaded_) return;
   loaded_ = true;
   folder = programFolder;
-  cmbShapes = listShapeFiles(folder);
-  listIndex = cmbShapes.empty() ? -1 : 0;
+  shapeFiles = listShapeFiles(folder);
+  listIndex = shapeFiles.empty() ? -1 : 0;
 }
 
 bool ShapeWizardForm::runSelected(Dialogs& dialogs, ShapeRun& run) {
-  if (listIndex < 0 || listIndex >= static_cast<int>(cmbShapes.size())) {
+  if (listIndex < 0 || listIndex >= static_cast<int>(shapeFiles.size())) {
     dialogs.msgBox("There is no shape file to read: the program's folder holds no shape files (*.xml).", kCaption,
                    MsgIcon::Exclamation);
     return false;
   }
-  const std::string path = (std::filesystem::path(folder) / cmbShapes[listIndex]).string();
+  const std::string path = (std::filesystem::path(folder) / shapeFiles[listIndex]).string();
   std::string text, problem;
   if (!readShapeFile(path, text, problem)) {
-    dialogs.msgBox("The shape file \"" + cmbShapes[listIndex] + "\" cannot be read: " + problem + ".", kCaption,
+    dialogs.msgBox("The shape file \"" + shapeFiles[listIndex] + "\" cannot be read: " + problem + ".", kCaption,
                    MsgIcon::Critical);
     return false;
   }
@@ -233,17 +233,17 @@ bool ShapeWizardForm::runSelected(Dialogs& dialogs, ShapeRun& run) {
   return true;
 }
 
-void ShapeWizardForm::cmdPreview_Click(clsMap&, Dialogs& dialogs, Surface& pctPreview) {
-  preview = true;
-  drawShapePreview(pctPreview, nullptr);
+void ShapeWizardForm::showPreview(clsMap&, Dialogs& dialogs, Surface& picture) {
+  previewing = true;
+  drawShapePreview(picture, nullptr);
   ShapeRun run;
-  if (runSelected(dialogs, run)) drawShapePreview(pctPreview, &run);
+  if (runSelected(dialogs, run)) drawShapePreview(picture, &run);
 }
 
-bool ShapeWizardForm::cmdCreate_Click(clsMap& map, Dialogs& dialogs, Surface& pctPreview) {
-  preview = false;
+bool ShapeWizardForm::create(clsMap& map, Dialogs& dialogs, Surface& picture) {
+  previewing = false;
   created = false;
-  drawShapePreview(pctPreview, nullptr);
+  drawShapePreview(picture, nullptr);
   ShapeRun run;
   if (!runSelected(dialogs, run)) return false;
   try {

@@ -11,7 +11,7 @@
 
 #include "io/dialogs.h"
 #include "model/clsMap.h"
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 namespace kv {
 
@@ -51,18 +51,18 @@ class ShapeWizardForm {
  public:
   static constexpr const char* kCaption = "Shape Wizard";
   std::string folder;                  // where the files were listed
-  std::vector<std::string> cmbShapes;  // file names in that folder
+  std::vector<std::string> shapeFiles;  // file names in that folder
   int listIndex = -1;
-  bool preview = false;  // a Preview run (as opposed to Create)
+  bool previewing = false;  // a Preview run (as opposed to Create)
   bool created = false;  // the last Create added walls
   std::function<void()> beep;  // the system beep for AREA tags
 
   // First use only: lists the shape files of the program's folder and
   // selects the first.
-  void Form_Load(const std::string& programFolder);
-  void cmdPreview_Click(clsMap& map, Dialogs& dialogs, Surface& pctPreview);
+  void load(const std::string& programFolder);
+  void showPreview(clsMap& map, Dialogs& dialogs, Surface& picture);
   // Returns whether the dialog closes: a refused file keeps it open.
-  bool cmdCreate_Click(clsMap& map, Dialogs& dialogs, Surface& pctPreview);
+  bool create(clsMap& map, Dialogs& dialogs, Surface& picture);
 
  private:
   bool loaded_ = false;

@@ -9,7 +9,7 @@
 #include "engine/kv3d15.h"
 #include "io/mapfile.h"
 #include "testutil.h"
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 
 using kv::Long;
 using kv::engine::Engine;
@@ -22,7 +22,7 @@ namespace {
 std::unique_ptr<kv::clsMap> wizardRoom() {
   auto m = kvtest::newMap();
   kv::RoomWizardForm f;
-  f.List1 = 1;
+  f.roomType = 1;
   f.makeRoom(*m, 4, 1400, 100, 100, 4, 5, 2, 264);
   m->viewerX = 400;
   m->viewerY = 1300;

@@ -64,11 +64,11 @@ TEST(RecentFiles, OpenSaveAsAndRestart) {
   const std::string a = d.file("a.map"), b = d.file("b.map");
   kvtest::addSquare(*map, 0, 0, 100);
   ui.fileAnswers = {a, b};
-  doc.itmSaveAs_Click();
-  doc.itmSaveAs_Click();
+  doc.saveMapAs();
+  doc.saveMapAs();
   ui.fileAnswers = {a};
-  doc.itmOpenMap_Click();
-  doc.itmSaveMap_Click();  // Save does not touch the list
+  doc.openMap();
+  doc.saveMap();  // Save does not touch the list
   EXPECT_EQ(recent.entries, (std::array<std::string, 4>{a, b, a, ""}));
   EXPECT_EQ(recent.caption(2), "&2 " + b);
 

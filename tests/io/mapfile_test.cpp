@@ -292,7 +292,7 @@ TEST(FileCommands, NewOpenSaveAndSaveAs) {
   // No current file yet (or one character): Save asks for a name, preset and filter fixed.
   doc.currentMapFile = "x";
   ui.fileAnswers = {dir.file("a.map")};
-  doc.itmSaveMap_Click();
+  doc.saveMap();
   ASSERT_EQ(ui.fileRequests.size(), 1u);
   EXPECT_TRUE(ui.fileRequests[0].save);
   EXPECT_EQ(ui.fileRequests[0].presetName, "untitled.map");
@@ -301,18 +301,18 @@ TEST(FileCommands, NewOpenSaveAndSaveAs) {
   EXPECT_EQ(recent, 1);
 
   // Save As cancelled changes nothing.
-  doc.itmSaveAs_Click();
+  doc.saveMapAs();
   EXPECT_EQ(doc.currentMapFile, dir.file("a.map"));
   EXPECT_EQ(recent, 1);
 
   // New keeps the file name; Open reads, relinks and records the file.
-  doc.itmNewMap_Click();
+  doc.newMap();
   EXPECT_EQ(m->wallCount, 0);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(doc.currentMapFile, dir.file("a.map"));
   doc.currentMapFile.clear();
   ui.fileAnswers = {dir.file("a.map")};
-  doc.itmOpenMap_Click();
+  doc.openMap();
   EXPECT_EQ(ui.fileRequests.back().filter, "Kovrel3D Map file (*.map)|*.map|All files (*.*)|*.*");
   EXPECT_FALSE(ui.fileRequests.back().save);
   EXPECT_EQ(m->wallCount, 4);
@@ -323,7 +323,7 @@ TEST(FileCommands, NewOpenSaveAndSaveAs) {
   // After Open, Save writes to the opened file without asking.
   size_t asked = ui.fileRequests.size();
   addSquare(*m, 50, 50, 10);
-  doc.itmSaveMap_Click();
+  doc.saveMap();
   EXPECT_EQ(ui.fileRequests.size(), asked);
   EXPECT_EQ(recent, 2);  // Save does not touch the recent list
   EXPECT_EQ(slurp(dir.file("a.map")).size(), 742 + 8 * 148u + 2 * 90);
@@ -331,13 +331,13 @@ TEST(FileCommands, NewOpenSaveAndSaveAs) {
   // A damaged file is refused whole: file name and recent list stay.
   spit(dir.file("junk.map"), std::vector<unsigned char>(100, 0xAB));
   ui.fileAnswers = {dir.file("junk.map")};
-  doc.itmOpenMap_Click();
+  doc.openMap();
   EXPECT_EQ(doc.currentMapFile, dir.file("a.map"));
   EXPECT_EQ(recent, 2);
   EXPECT_EQ(m->wallCount, 8);
   // A missing one says "No map" and still becomes the current file.
   ui.fileAnswers = {dir.file("new.map")};
-  doc.itmOpenMap_Click();
+  doc.openMap();
   EXPECT_EQ(ui.messages.back().text, "No map");
   EXPECT_EQ(doc.currentMapFile, dir.file("new.map"));
   EXPECT_EQ(recent, 3);

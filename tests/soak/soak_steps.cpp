@@ -6,7 +6,7 @@
 
 #include "bsp/validate.h"
 #include "io/mapfile.h"
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 #include "wizards/shape.h"
 
 namespace kvsoak {

@@ -8,7 +8,7 @@
 #include <QMimeData>
 #include <memory>
 
-#include "ui/forms.h"
+#include "ui/listwindows.h"
 #include "uitest.h"
 #include "view/mapview.h"
 

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "ui/engine/frmrender.h"
-#include "ui/wizards.h"
+#include "ui/wizarddialogs.h"
 #include "view/mapview.h"
 #include "uitest.h"
 

@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "ui/forms.h"
+#include "ui/listwindows.h"
 #include "ui/frmproject.h"
-#include "ui/wizards.h"
+#include "ui/wizarddialogs.h"
 
 #include "uitest.h"
 
@@ -46,7 +46,7 @@ TEST(RoomWizardDialog, DrawsARoomAtTheInsertionPoint) {
   });
   f.w->findChild<QAction*>("itmRoomWizard")->trigger();
   EXPECT_EQ(m.wallCount, 6);
-  EXPECT_FALSE(f.w->roomForm.chkNewMap);
+  EXPECT_FALSE(f.w->roomForm.clearMap);
   EXPECT_EQ(f.picture()->image().pixel(180, 120), qRgb(0, 255, 0));  // the room's first wall, texture 1
 }
 

@@ -136,18 +136,18 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
   const auto clean = f.s.pixels();
   f.m->editMode = kv::kModeSelect;
   f.ed.mouseDown(kv::kLeftButton, 0, 30, 20);
-  f.ed.tmrFlash_Timer();
+  f.ed.flashTick();
   EXPECT_TRUE(f.ed.flashOn);
   EXPECT_NE(f.s.pixels(), clean);
   f.ed.deselectSideDef();
   EXPECT_FALSE(f.ed.flashOn);
   EXPECT_EQ(f.s.pixels(), clean);
-  f.ed.tmrFlash_Timer();
+  f.ed.flashTick();
   f.ed.redrawPausingFlash();                         // keeps the timer, drops the highlight state
   EXPECT_TRUE(f.ed.flashEnabled());
   EXPECT_FALSE(f.ed.flashOn);
   f.m->selectedWall = -1;
-  f.ed.tmrFlash_Timer();
+  f.ed.flashTick();
   EXPECT_FALSE(f.ed.flashEnabled());
   EXPECT_FALSE(f.ed.flashOn);
 }

@@ -71,8 +71,8 @@ TEST(ShapeWizard, ListPreviewCreateAndRefusals) {
   kv::ShapeWizardForm f;
   int beeps = 0;
   f.beep = [&] { ++beeps; };
-  f.Form_Load(dir.path.string());
-  EXPECT_EQ(f.cmbShapes, (std::vector<std::string>{"a.XML", "b.xml"}));
+  f.load(dir.path.string());
+  EXPECT_EQ(f.shapeFiles, (std::vector<std::string>{"a.XML", "b.xml"}));
   EXPECT_EQ(f.listIndex, 0);
 
   auto m = kvtest::newMap();
@@ -80,14 +80,14 @@ TEST(ShapeWizard, ListPreviewCreateAndRefusals) {
   kv::ScriptedDialogs d;
   kv::RasterSurface pic(40, 30);
   // a.XML has a broken wall: nothing created, the dialog stays open.
-  EXPECT_FALSE(f.cmdCreate_Click(*m, d, pic));
+  EXPECT_FALSE(f.create(*m, d, pic));
   ASSERT_EQ(d.messages.size(), 1u);
   EXPECT_EQ(d.messages[0].title, "Invalid file");
   EXPECT_EQ(m->wallCount, 0);
 
   f.listIndex = 1;
-  f.cmdPreview_Click(*m, d, pic);
-  EXPECT_TRUE(f.preview);
+  f.showPreview(*m, d, pic);
+  EXPECT_TRUE(f.previewing);
   const kv::Long black = 0, grey = kv::rgb(160, 160, 160);
   EXPECT_EQ(pic.pixel(0, 15), grey);   // horizontal axis
   EXPECT_EQ(pic.pixel(20, 0), grey);   // vertical axis
@@ -95,7 +95,7 @@ TEST(ShapeWizard, ListPreviewCreateAndRefusals) {
   EXPECT_EQ(pic.pixel(30, 25), black); // the pen's wall to (10, 10)
   EXPECT_EQ(m->wallCount, 0);
 
-  ASSERT_TRUE(f.cmdCreate_Click(*m, d, pic));
+  ASSERT_TRUE(f.create(*m, d, pic));
   ASSERT_EQ(m->wallCount, 2);
   EXPECT_EQ(m->walls[1].x1, 1010);
   EXPECT_EQ(m->walls[1].y2, 2010);
@@ -106,12 +106,12 @@ TEST(ShapeWizard, ListPreviewCreateAndRefusals) {
   // Too little room in the wall table, and no shape files at all.
   m->wallCount = kv::kWallSlots - 1;
   d.messages.clear();
-  EXPECT_FALSE(f.cmdCreate_Click(*m, d, pic));
+  EXPECT_FALSE(f.create(*m, d, pic));
   EXPECT_EQ(m->wallCount, kv::kWallSlots - 1);
   kv::ShapeWizardForm empty;
-  empty.Form_Load((dir.path / "none").string());
-  empty.cmdPreview_Click(*m, d, pic);
-  EXPECT_FALSE(empty.cmdCreate_Click(*m, d, pic));
+  empty.load((dir.path / "none").string());
+  empty.showPreview(*m, d, pic);
+  EXPECT_FALSE(empty.create(*m, d, pic));
   EXPECT_EQ(d.messages.size(), 3u);
   EXPECT_EQ(beeps, 0);
 }

@@ -6,7 +6,7 @@
 
 #include "io/dialogs.h"
 #include "testutil.h"
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 
 using kv::Long;
 using kvtest::newMap;
@@ -42,9 +42,9 @@ TEST(RoomWizard, EmptyAndMultiPillarRoomsWithDefaults) {
   auto m = newMap();
   m->insertX = 1800, m->insertY = 1000;
   kv::RoomWizardForm f;
-  f.Form_Activate(*m);
+  f.activate(*m);
   kv::ScriptedDialogs d;
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
+  ASSERT_TRUE(f.finish(*m, d));
   EXPECT_TRUE(d.messages.empty());
   ASSERT_EQ(m->wallCount, 4);
   ASSERT_EQ(m->areaCount, 1);
@@ -62,10 +62,10 @@ TEST(RoomWizard, EmptyAndMultiPillarRoomsWithDefaults) {
   EXPECT_EQ(m->areaName, "");
 
   // Multi-pillar room on a fresh map ("New Map" clears and is unchecked).
-  f.List1 = 1;
-  f.chkNewMap = true;
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
-  EXPECT_FALSE(f.chkNewMap);
+  f.roomType = 1;
+  f.clearMap = true;
+  ASSERT_TRUE(f.finish(*m, d));
+  EXPECT_FALSE(f.clearMap);
   ASSERT_EQ(m->wallCount, 40);
   ASSERT_EQ(m->areaCount, 7);
   const char* names[] = {"Col0", "Col5", "Col10", "Col15", "Col20", "Col28", "RoomID36"};
@@ -95,57 +95,57 @@ TEST(RoomWizard, FinishRulesAndRefusals) {
   kv::ScriptedDialogs d;
   kv::RoomWizardForm f;
 
-  f.List1 = -1;
-  EXPECT_FALSE(f.cmdOK_Click(*m, d));
+  f.roomType = -1;
+  EXPECT_FALSE(f.finish(*m, d));
   ASSERT_EQ(d.messages.size(), 1u);
   EXPECT_EQ(d.messages[0].text, "No room type selected.");
   EXPECT_EQ(d.messages[0].title, "No selection");
   EXPECT_EQ(d.messages[0].icon, kv::MsgIcon::Critical);
-  f.List1 = 0;
+  f.roomType = 0;
 
   // Refusals keep the dialog open, skip the clear and add nothing.
   auto before = copyOf(*m);
-  f.chkNewMap = true;
+  f.clearMap = true;
   for (auto bad : std::vector<std::pair<std::string*, std::string>>{
-           {&f.txtNumSides, "0.3"}, {&f.txtNumSides, "40000"}, {&f.txtCeilingHeight, "1e6"},
-           {&f.txtStartX, "32700"}, {&f.txtNumSides, "2002"}}) {
+           {&f.numSidesText, "0.3"}, {&f.numSidesText, "40000"}, {&f.ceilingHeightText, "1e6"},
+           {&f.startXText, "32700"}, {&f.numSidesText, "2002"}}) {
     const std::string keep = *bad.first;
     *bad.first = bad.second;
-    if (bad.second == "32700") f.List1 = 1;  // pillars would start beyond 32767
+    if (bad.second == "32700") f.roomType = 1;  // pillars would start beyond 32767
     d.messages.clear();
-    EXPECT_FALSE(f.cmdOK_Click(*m, d)) << bad.second;
+    EXPECT_FALSE(f.finish(*m, d)) << bad.second;
     ASSERT_EQ(d.messages.size(), 1u) << bad.second;
     EXPECT_EQ(d.messages[0].title, "Room Wizard");
-    EXPECT_TRUE(f.chkNewMap);
+    EXPECT_TRUE(f.clearMap);
     expectUnchanged(*before, *m);
     *bad.first = keep;
-    f.List1 = 0;
+    f.roomType = 0;
   }
-  f.chkNewMap = false;
+  f.clearMap = false;
 
   // Not greater than 0: closes, builds nothing.
-  f.txtSideLen = "abc";
-  EXPECT_TRUE(f.cmdOK_Click(*m, d));
+  f.sideLenText = "abc";
+  EXPECT_TRUE(f.finish(*m, d));
   EXPECT_FALSE(f.built);
   expectUnchanged(*before, *m);
-  f.txtSideLen = "100";
+  f.sideLenText = "100";
 
   // 4.5 sides round to 4; one and two sides are single walls out and back.
-  f.txtNumSides = "4.5";
-  f.txtStartX = "0", f.txtStartY = "0";
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
+  f.numSidesText = "4.5";
+  f.startXText = "0", f.startYText = "0";
+  ASSERT_TRUE(f.finish(*m, d));
   EXPECT_EQ(m->wallCount, 8);
-  f.txtNumSides = "2";
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
+  f.numSidesText = "2";
+  ASSERT_TRUE(f.finish(*m, d));
   EXPECT_EQ(segs(*m, 8, 2), (std::vector<Seg>{{0, 0, 0, 100}, {0, 100, 0, 0}}));
   EXPECT_EQ(m->checkAreaLists(), "");
 
   // A room that does not fit the wall table adds nothing at all.
   m->wallCount = kv::kWallSlots - 5;
   before = copyOf(*m);
-  f.txtNumSides = "8";
+  f.numSidesText = "8";
   d.messages.clear();
-  EXPECT_FALSE(f.cmdOK_Click(*m, d));
+  EXPECT_FALSE(f.finish(*m, d));
   ASSERT_EQ(d.messages.size(), 1u);
   EXPECT_NE(d.messages[0].text.find("Not enough room"), std::string::npos);
   expectUnchanged(*before, *m);
@@ -155,22 +155,22 @@ TEST(ColumnWizard, DefaultsAndNames) {
   auto m = newMap();
   m->insertX = 1800, m->insertY = 1000;
   kv::ColWizardForm f;
-  f.Form_Activate(*m);
+  f.activate(*m);
   kv::ScriptedDialogs d;
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
+  ASSERT_TRUE(f.finish(*m, d));
   EXPECT_EQ(segs(*m, 0, 5), (std::vector<Seg>{{1800, 1000, 1800, 1050}, {1800, 1050, 1752, 1065},
                                               {1752, 1065, 1723, 1025}, {1723, 1025, 1752, 985},
                                               {1752, 985, 1800, 1000}}));
-  f.txtNumSides = "4", f.txtStartX = "2300", f.txtStartY = "1500";
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
+  f.numSidesText = "4", f.startXText = "2300", f.startYText = "1500";
+  ASSERT_TRUE(f.finish(*m, d));
   EXPECT_EQ(segs(*m, 5, 4), (std::vector<Seg>{{2300, 1500, 2300, 1550}, {2300, 1550, 2250, 1550},
                                               {2250, 1550, 2250, 1500}, {2250, 1500, 2300, 1500}}));
   EXPECT_EQ(m->areas[0].name.trimmed(), "Col0");
   EXPECT_EQ(m->areas[1].name.trimmed(), "Col5");
   // Heights and textures come from the template as it stands.
   EXPECT_EQ(m->walls[0].h4, 128);
-  f.txtSideLen = "";
-  EXPECT_TRUE(f.cmdOK_Click(*m, d));
+  f.sideLenText = "";
+  EXPECT_TRUE(f.finish(*m, d));
   EXPECT_FALSE(f.built);
   EXPECT_EQ(m->wallCount, 9);
   EXPECT_TRUE(d.messages.empty());
@@ -180,9 +180,9 @@ TEST(StairWizard, StepsCountsAndRefusals) {
   auto m = newMap();
   m->insertX = 2300, m->insertY = 1500;
   kv::StairWizardForm f;
-  f.Form_Activate(*m);
+  f.activate(*m);
   kv::ScriptedDialogs d;
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
+  ASSERT_TRUE(f.finish(*m, d));
   ASSERT_EQ(m->wallCount, 32);
   ASSERT_EQ(m->areaCount, 8);
   EXPECT_EQ(segs(*m, 0, 4), (std::vector<Seg>{{2300, 1500, 2300, 1550}, {2300, 1550, 2250, 1550},
@@ -199,8 +199,8 @@ TEST(StairWizard, StepsCountsAndRefusals) {
   for (auto [count, steps] : std::vector<std::pair<double, double>>{{1, 1}, {0.5, 1}, {2, 2}, {2.5, 2}, {3.7, 3}, {8, 8}})
     EXPECT_EQ(kv::StairWizardForm::stepCount(count), steps) << count;
 
-  f.txtNumStairs = "3.7", f.txtHeightInc = "0";
-  ASSERT_TRUE(f.cmdOK_Click(*m, d));
+  f.numStairsText = "3.7", f.heightIncText = "0";
+  ASSERT_TRUE(f.finish(*m, d));
   EXPECT_EQ(m->areaCount, 11);
   EXPECT_EQ(m->walls[40].h2, 0);
 
@@ -209,9 +209,9 @@ TEST(StairWizard, StepsCountsAndRefusals) {
   auto before = copyOf(*m);
   for (auto [count, inc, y] : std::vector<std::tuple<std::string, std::string, std::string>>{
            {"10", "4000", "0"}, {"10", "5", "-32700"}, {"600", "1", "0"}}) {
-    f.txtNumStairs = count, f.txtHeightInc = inc, f.txtStartY = y;
+    f.numStairsText = count, f.heightIncText = inc, f.startYText = y;
     d.messages.clear();
-    EXPECT_FALSE(f.cmdOK_Click(*m, d)) << count;
+    EXPECT_FALSE(f.finish(*m, d)) << count;
     EXPECT_EQ(d.messages.size(), 1u);
     expectUnchanged(*before, *m);
   }
@@ -270,7 +270,7 @@ TEST(CaveAndSwitch, PiecesAnglesAndCommands) {
 TEST(SplitAndPassage, SelectionChecksExampleAndDefaults) {
   auto m = newMap();
   kv::ScriptedDialogs d;
-  EXPECT_FALSE(kv::SplitWallForm::itmSplitWall_Click(*m, d));
+  EXPECT_FALSE(kv::SplitWallForm::mayOpen(*m, d));
   ASSERT_EQ(d.messages.size(), 1u);
   EXPECT_EQ(d.messages[0].text, "You need to select a wall that you want to split.");
   EXPECT_EQ(d.messages[0].title, "No wall selected");
@@ -287,23 +287,23 @@ TEST(SplitAndPassage, SelectionChecksExampleAndDefaults) {
 
   kv::PassageWizardForm p;
   for (auto sel : {std::vector<std::string>{"Wall #0"}, std::vector<std::string>{"Wall #0", "Wall #1", "Wall #1"}})
-    EXPECT_FALSE(kv::PassageWizardForm::itmPassageWizard_Click(sel, d));
+    EXPECT_FALSE(kv::PassageWizardForm::mayOpen(sel, d));
   EXPECT_EQ(d.messages.back().title, "Wall not selected");
   EXPECT_NE(d.messages.back().text.find("You need to select two walls (with the SHIFT key)"), std::string::npos);
 
   const std::vector<std::string> sel{"Wall #0", "Wall #1"};
-  p.Form_Load(*m, sel);
-  p.Form_Activate(*m, sel);
-  EXPECT_EQ(p.txtStartHeight, "16");
-  EXPECT_EQ(p.txtHeight, "38.4");
-  EXPECT_EQ(p.lblWallHeight, "96");
+  p.load(*m, sel);
+  p.activate(*m, sel);
+  EXPECT_EQ(p.startHeightText, "16");
+  EXPECT_EQ(p.heightText, "38.4");
+  EXPECT_EQ(p.wallHeightLabel, "96");
   m->selectedWall = 0;  // h1 8, h4 128
-  p.Form_Load(*m, sel);
-  EXPECT_EQ(p.txtHeight, "48");
+  p.load(*m, sel);
+  EXPECT_EQ(p.heightText, "48");
 
-  p.txtStartHeight = "500";  // the heights change nothing
+  p.startHeightText = "500";  // the heights change nothing
   d.messages.clear();
-  ASSERT_TRUE(p.cmdOK_Click(*m, d, sel));
+  ASSERT_TRUE(p.finish(*m, d, sel));
   EXPECT_TRUE(d.messages.empty());
   ASSERT_EQ(m->wallCount, 6);
   EXPECT_EQ(seg(*m, 0), (Seg{0, 0, 99, 0}));
@@ -319,7 +319,7 @@ TEST(SplitAndPassage, SelectionChecksExampleAndDefaults) {
   auto before = copyOf(*m);
   for (auto bad : {std::vector<std::string>{"Wall #1", "Wall #1"}, std::vector<std::string>{"Wall #0", "Wall #99"}}) {
     d.messages.clear();
-    EXPECT_TRUE(p.cmdOK_Click(*m, d, bad));
+    EXPECT_TRUE(p.finish(*m, d, bad));
     EXPECT_EQ(d.messages.size(), 1u);
     expectUnchanged(*before, *m);
   }
@@ -327,11 +327,11 @@ TEST(SplitAndPassage, SelectionChecksExampleAndDefaults) {
   // Split: kind 2 appends one piece, kind 3 two, both joined to the area.
   kv::SplitWallForm s;
   m->selectedWall = 3;
-  ASSERT_TRUE(s.cmdOK_Click(*m, d));
+  ASSERT_TRUE(s.finish(*m, d));
   EXPECT_EQ(seg(*m, 3), (Seg{198, 0, 249, 0}));
   EXPECT_EQ(seg(*m, 6), (Seg{249, 0, 300, 0}));
-  s.optDouble = false;
-  ASSERT_TRUE(s.cmdOK_Click(*m, d));
+  s.doubleSplit = false;
+  ASSERT_TRUE(s.finish(*m, d));
   EXPECT_EQ(m->wallCount, 9);
   EXPECT_EQ(m->checkAreaLists(), "");
 }

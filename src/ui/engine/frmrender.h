@@ -3,7 +3,7 @@
 #pragma once
 #include <QPushButton>
 
-#include "ui/engine/kv3d15.h"
+#include "ui/engine/enginecontrol.h"
 #include "ui/engine/render_windows.h"
 
 namespace kv {

@@ -15,7 +15,7 @@
 #include "testutil.h"
 #include "ui/engine/frmcontrol.h"
 #include "ui/engine/frmrender.h"
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ struct Preview {
   // The room wizard's multi-pillar room at (100, 100); the viewer in the room.
   void room() {
     kv::RoomWizardForm f;
-    f.List1 = 1;
+    f.roomType = 1;
     f.makeRoom(*map, 4, 1400, 100, 100, 4, 5, 2, 264);
     map->viewerX = 400, map->viewerY = 1300, map->viewerZ = 64, map->viewerDir = 0;
   }

@@ -1,4 +1,4 @@
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 #include <algorithm>
 #include <cmath>

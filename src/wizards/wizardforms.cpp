@@ -1,4 +1,4 @@
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,33 +44,33 @@ void requireTotals(const clsMap& m, double walls, double areas, bool emptyMap, c
 
 // --- Room wizard ----------------------------------------------------------------
 
-void RoomWizardForm::Form_Activate(const clsMap& map) {
-  txtStartX = startText(map.insertX);
-  txtStartY = startText(map.insertY);
+void RoomWizardForm::activate(const clsMap& map) {
+  startXText = startText(map.insertX);
+  startYText = startText(map.insertY);
 }
 
-bool RoomWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs) {
+bool RoomWizardForm::finish(clsMap& map, Dialogs& dialogs) {
   built = false;
-  if (List1 != 0 && List1 != 1) {
+  if (roomType != 0 && roomType != 1) {
     dialogs.msgBox("No room type selected.", "No selection", MsgIcon::Critical);
     return false;
   }
   try {
-    const bool build = fieldValue(txtNumSides) > 0 && fieldValue(txtSideLen) > 0;
+    const bool build = fieldValue(numSidesText) > 0 && fieldValue(sideLenText) > 0;
     Integer n = 0, len = 0, sx = 0, sy = 0, pillars = 0, pillarSides = 0, columns = 0, ceiling = 0;
     if (build) {
-      n = fieldInteger(txtNumSides, "Num Sides", kCaption);
-      len = fieldInteger(txtSideLen, "Side length", kCaption);
-      sx = fieldInteger(txtStartX, "Begin x", kCaption);
-      sy = fieldInteger(txtStartY, "Begin y", kCaption);
-      pillars = fieldInteger(txtNumPillars, "# pillars", kCaption);
-      pillarSides = fieldInteger(txtNumPillarSides, "# of pillar sides", kCaption);
-      columns = fieldInteger(txtNumColumns, "# columns", kCaption);
-      ceiling = fieldInteger(txtCeilingHeight, "Ceiling height", kCaption);
+      n = fieldInteger(numSidesText, "Num Sides", kCaption);
+      len = fieldInteger(sideLenText, "Side length", kCaption);
+      sx = fieldInteger(startXText, "Begin x", kCaption);
+      sy = fieldInteger(startYText, "Begin y", kCaption);
+      pillars = fieldInteger(numPillarsText, "# pillars", kCaption);
+      pillarSides = fieldInteger(numPillarSidesText, "# of pillar sides", kCaption);
+      columns = fieldInteger(numColumnsText, "# columns", kCaption);
+      ceiling = fieldInteger(ceilingHeightText, "Ceiling height", kCaption);
       requireAtLeastOne(n, "Num Sides", kCaption);
       requireAtLeastOne(len, "Side length", kCaption);
       // Everything the room will add, checked before anything is cleared or built.
-      const bool multi = List1 == 1;
+      const bool multi = roomType == 1;
       const double p = multi ? std::max<int>(pillars, 0) : 0, c = multi ? std::max<int>(columns, 0) : 0;
       if (p > 0) {
         requireAtLeastOne(pillarSides, "# of pillar sides", kCaption);
@@ -81,11 +81,11 @@ bool RoomWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs) {
         requireCoordinate(sx + 300.0 + 400.0 * (c - 1), "The last column", kCaption);
         requireCoordinate(sy + 1000.0, "The columns", kCaption);
       }
-      requireTotals(map, n + p * pillarSides + c * 8, 1 + p + c, chkNewMap, kCaption);
+      requireTotals(map, n + p * pillarSides + c * 8, 1 + p + c, clearMap, kCaption);
     }
-    if (chkNewMap) {
+    if (clearMap) {
       map.clearMap();
-      chkNewMap = false;
+      clearMap = false;
     }
     if (build) {
       makeRoom(map, n, len, sx, sy, pillars, pillarSides, columns, ceiling);
@@ -104,7 +104,7 @@ void RoomWizardForm::makeRoom(clsMap& map, Integer n, Integer len, Integer sx, I
   map.h1 = 8, map.h2 = 16, map.h3 = 128, map.h4 = ceiling;
   map.backFloorTx = 1, map.frontFloorTx = 2, map.wallTx = 2;
   map.setPasteWall(true, true);
-  if (List1 == 1) {
+  if (roomType == 1) {
     for (int i = 0; i < pillars; ++i)
       map.addPolyCol(pillarSides, roundInteger(sx + 200.0 + 200.0 * i), roundInteger(sy + 250.0), 100);
     for (int i = 0; i < columns; ++i) {
@@ -121,19 +121,19 @@ void RoomWizardForm::makeRoom(clsMap& map, Integer n, Integer len, Integer sx, I
 
 // --- Column wizard --------------------------------------------------------------
 
-void ColWizardForm::Form_Activate(const clsMap& map) {
-  txtStartX = startText(map.insertX);
-  txtStartY = startText(map.insertY);
+void ColWizardForm::activate(const clsMap& map) {
+  startXText = startText(map.insertX);
+  startYText = startText(map.insertY);
 }
 
-bool ColWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs) {
+bool ColWizardForm::finish(clsMap& map, Dialogs& dialogs) {
   built = false;
   try {
-    if (fieldValue(txtNumSides) > 0 && fieldValue(txtSideLen) > 0) {
-      const Integer n = fieldInteger(txtNumSides, "Num Sides", kCaption);
-      const Integer len = fieldInteger(txtSideLen, "Side length", kCaption);
-      const Integer sx = fieldInteger(txtStartX, "Begin x", kCaption);
-      const Integer sy = fieldInteger(txtStartY, "Begin y", kCaption);
+    if (fieldValue(numSidesText) > 0 && fieldValue(sideLenText) > 0) {
+      const Integer n = fieldInteger(numSidesText, "Num Sides", kCaption);
+      const Integer len = fieldInteger(sideLenText, "Side length", kCaption);
+      const Integer sx = fieldInteger(startXText, "Begin x", kCaption);
+      const Integer sy = fieldInteger(startYText, "Begin y", kCaption);
       requireAtLeastOne(n, "Num Sides", kCaption);
       requireAtLeastOne(len, "Side length", kCaption);
       requireTotals(map, n, 1, false, kCaption);
@@ -149,22 +149,22 @@ bool ColWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs) {
 
 // --- Stair wizard ---------------------------------------------------------------
 
-void StairWizardForm::Form_Activate(const clsMap& map) {
-  txtStartX = startText(map.insertX);
-  txtStartY = startText(map.insertY);
+void StairWizardForm::activate(const clsMap& map) {
+  startXText = startText(map.insertX);
+  startYText = startText(map.insertY);
 }
 
 double StairWizardForm::stepCount(double count) { return count < 2 ? 1 : std::floor(count - 2) + 2; }
 
-bool StairWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs) {
+bool StairWizardForm::finish(clsMap& map, Dialogs& dialogs) {
   built = false;
   try {
-    const double count = fieldValue(txtNumStairs);
-    if (count > 0 && fieldValue(txtStairWidth) > 0) {
-      const Integer x = fieldInteger(txtStartX, "StartX", kCaption);
-      const Integer y = fieldInteger(txtStartY, "StartY", kCaption);
-      const Integer w = fieldInteger(txtStairWidth, "Stair width", kCaption);
-      const Integer hi = fieldInteger(txtHeightInc, "Height increment", kCaption);
+    const double count = fieldValue(numStairsText);
+    if (count > 0 && fieldValue(stairWidthText) > 0) {
+      const Integer x = fieldInteger(startXText, "StartX", kCaption);
+      const Integer y = fieldInteger(startYText, "StartY", kCaption);
+      const Integer w = fieldInteger(stairWidthText, "Stair width", kCaption);
+      const Integer hi = fieldInteger(heightIncText, "Height increment", kCaption);
       requireAtLeastOne(w, "Stair width", kCaption);
       const double n = stepCount(count);
       requireTotals(map, 4 * n, n, false, kCaption);
@@ -187,17 +187,17 @@ bool StairWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs) {
 
 // --- Split wall -----------------------------------------------------------------
 
-bool SplitWallForm::itmSplitWall_Click(const clsMap& map, Dialogs& dialogs) {
+bool SplitWallForm::mayOpen(const clsMap& map, Dialogs& dialogs) {
   if (map.selectedWall >= 0 && map.selectedWall < map.wallCount) return true;
   dialogs.msgBox("You need to select a wall that you want to split.", "No wall selected", MsgIcon::Exclamation);
   return false;
 }
 
-bool SplitWallForm::cmdOK_Click(clsMap& map, Dialogs& dialogs) {
-  if (!itmSplitWall_Click(map, dialogs)) return true;
+bool SplitWallForm::finish(clsMap& map, Dialogs& dialogs) {
+  if (!mayOpen(map, dialogs)) return true;
   try {
-    requireTotals(map, optDouble ? 1 : 2, 0, false, kCaption);
-    map.splitWall(map.selectedWall, optDouble ? 2 : 3);
+    requireTotals(map, doubleSplit ? 1 : 2, 0, false, kCaption);
+    map.splitWall(map.selectedWall, doubleSplit ? 2 : 3);
   } catch (const WizardError& e) {
     refuse(dialogs, e);
   }
@@ -228,31 +228,31 @@ double PassageWizardForm::entryWall(const std::string& entry) {
   return entry.size() > 6 ? fieldValue(std::string_view(entry).substr(6)) : 0;
 }
 
-bool PassageWizardForm::itmPassageWizard_Click(const std::vector<std::string>& selection, Dialogs& dialogs) {
+bool PassageWizardForm::mayOpen(const std::vector<std::string>& selection, Dialogs& dialogs) {
   if (selection.size() == 2) return true;
   dialogs.msgBox(kTwoWalls, "Wall not selected", MsgIcon::Exclamation);
   return false;
 }
 
-void PassageWizardForm::Form_Load(clsMap& map, const std::vector<std::string>& selection) {
+void PassageWizardForm::load(clsMap& map, const std::vector<std::string>& selection) {
   const Long w = currentWall(map, selection);
   if (w < 0) return;
   map.getWall(w);
-  txtStartHeight = formatNumber(map.h1 + 8.0);
-  txtHeight = formatNumber(static_cast<double>(static_cast<std::int64_t>(map.h4) - map.h1) * 0.4);
+  startHeightText = formatNumber(map.h1 + 8.0);
+  heightText = formatNumber(static_cast<double>(static_cast<std::int64_t>(map.h4) - map.h1) * 0.4);
 }
 
-void PassageWizardForm::Form_Activate(clsMap& map, const std::vector<std::string>& selection) {
+void PassageWizardForm::activate(clsMap& map, const std::vector<std::string>& selection) {
   const Long w = currentWall(map, selection);
   if (w < 0) return;
   map.getWall(w);
-  lblWallHeight = std::to_string(static_cast<std::int64_t>(map.h4) - map.h1);
-  lblStartHeight = std::to_string(map.h1);
-  lblEndHeight = std::to_string(map.h4);
+  wallHeightLabel = std::to_string(static_cast<std::int64_t>(map.h4) - map.h1);
+  startHeightLabel = std::to_string(map.h1);
+  endHeightLabel = std::to_string(map.h4);
 }
 
-bool PassageWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs, const std::vector<std::string>& selection) {
-  if (!itmPassageWizard_Click(selection, dialogs)) return true;
+bool PassageWizardForm::finish(clsMap& map, Dialogs& dialogs, const std::vector<std::string>& selection) {
+  if (!mayOpen(selection, dialogs)) return true;
   try {
     Long ab[2];
     for (int k = 0; k < 2; ++k) {
@@ -265,7 +265,7 @@ bool PassageWizardForm::cmdOK_Click(clsMap& map, Dialogs& dialogs, const std::ve
       throw WizardError(kCaption, "The passage needs two different walls; wall " + std::to_string(ab[0]) +
                                       " is selected twice.");
     requireTotals(map, 4, 0, false, kCaption);
-    map.makePassage(ab[0], ab[1], true, fieldValue(txtStartHeight), fieldValue(txtHeight));
+    map.makePassage(ab[0], ab[1], true, fieldValue(startHeightText), fieldValue(heightText));
   } catch (const WizardError& e) {
     refuse(dialogs, e);
   }

@@ -1,4 +1,4 @@
-#include "ui/forms.h"
+#include "ui/listwindows.h"
 
 #include <QApplication>
 #include <QMimeData>

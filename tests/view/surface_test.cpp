@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "model/clsMap.h"
-#include "wizards/surface.h"
+#include "view/surface.h"
 
 using kv::DrawMode;
 using kv::RasterSurface;

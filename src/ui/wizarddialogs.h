@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "ui/picture.h"
-#include "wizards/forms.h"
+#include "wizards/wizardforms.h"
 #include "wizards/shape.h"
 
 namespace kv {

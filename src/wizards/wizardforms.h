@@ -39,18 +39,18 @@ class RoomWizardForm {
   static constexpr const char* kCaption = "Room Wizard";
   static constexpr const char* kRoomTypes[2] = {"Empty room", "Multi-pillar room"};
 
-  int List1 = 0;  // selected room type: 0 empty, 1 multi-pillar, -1 none
-  std::string txtNumSides = "4", txtSideLen = "1400";
-  std::string txtStartX = "1800", txtStartY = "1000";
-  std::string txtNumPillars = "4", txtNumPillarSides = "5", txtNumColumns = "2";
-  std::string txtCeilingHeight = "264";
-  bool chkNewMap = false;
+  int roomType = 0;  // selected room type: 0 empty, 1 multi-pillar, -1 none
+  std::string numSidesText = "4", sideLenText = "1400";
+  std::string startXText = "1800", startYText = "1000";
+  std::string numPillarsText = "4", numPillarSidesText = "5", numColumnsText = "2";
+  std::string ceilingHeightText = "264";
+  bool clearMap = false;
   bool built = false;  // the last Finish added geometry
 
   // Start fields from the insertion point, on every activation.
-  void Form_Activate(const clsMap& map);
+  void activate(const clsMap& map);
   // Returns whether the dialog closes. Refusals are shown and keep it open.
-  bool cmdOK_Click(clsMap& map, Dialogs& dialogs);
+  bool finish(clsMap& map, Dialogs& dialogs);
   // Builds pillars and columns (multi-pillar room) and then the room.
   void makeRoom(clsMap& map, Integer numSides, Integer sideLen, Integer startX, Integer startY,
                 Integer numPillars, Integer numPillarSides, Integer numColumns, Integer ceilingHeight) const;
@@ -60,24 +60,24 @@ class RoomWizardForm {
 class ColWizardForm {
  public:
   static constexpr const char* kCaption = "Column Wizard";
-  std::string txtNumSides = "5", txtSideLen = "50";
-  std::string txtStartX = "1800", txtStartY = "1000";
+  std::string numSidesText = "5", sideLenText = "50";
+  std::string startXText = "1800", startYText = "1000";
   bool built = false;
 
-  void Form_Activate(const clsMap& map);
-  bool cmdOK_Click(clsMap& map, Dialogs& dialogs);
+  void activate(const clsMap& map);
+  bool finish(clsMap& map, Dialogs& dialogs);
 };
 
 // --- Stair wizard ---------------------------------------------------------------
 class StairWizardForm {
  public:
   static constexpr const char* kCaption = "Stair Wizard";
-  std::string txtNumStairs = "8", txtStairWidth = "50", txtHeightInc = "25";
-  std::string txtStartX = "2300", txtStartY = "1500";
+  std::string numStairsText = "8", stairWidthText = "50", heightIncText = "25";
+  std::string startXText = "2300", startYText = "1500";
   bool built = false;
 
-  void Form_Activate(const clsMap& map);
-  bool cmdOK_Click(clsMap& map, Dialogs& dialogs);
+  void activate(const clsMap& map);
+  bool finish(clsMap& map, Dialogs& dialogs);
   // How many steps a count gives: a whole n gives n, below 2 one step, a
   // fractional c >= 2 gives (integer part of c - 2) + 2.
   static double stepCount(double count);
@@ -87,29 +87,29 @@ class StairWizardForm {
 class SplitWallForm {
  public:
   static constexpr const char* kCaption = "Split Wall";
-  bool optDouble = true;  // "Double split (two lines)"; false: triple split
+  bool doubleSplit = true;  // "Double split (two lines)"; false: triple split
 
   // The menu command's check: true when the dialog may open.
-  static bool itmSplitWall_Click(const clsMap& map, Dialogs& dialogs);
-  bool cmdOK_Click(clsMap& map, Dialogs& dialogs);
+  static bool mayOpen(const clsMap& map, Dialogs& dialogs);
+  bool finish(clsMap& map, Dialogs& dialogs);
 };
 
 // --- Passage wizard -------------------------------------------------------------
 class PassageWizardForm {
  public:
   static constexpr const char* kCaption = "Passage Wizard";
-  std::string txtStartHeight, txtHeight;
-  std::string lblWallHeight, lblStartHeight, lblEndHeight;
-  bool chkSplitWall = true;  // "Triple split current wall"; the split is always made
+  std::string startHeightText, heightText;
+  std::string wallHeightLabel, startHeightLabel, endHeightLabel;
+  bool tripleSplit = true;  // "Triple split current wall"; the split is always made
 
   // The menu command's check of the wall selection list ("Wall #<index>"
   // entries): true when the dialog may open.
-  static bool itmPassageWizard_Click(const std::vector<std::string>& selection, Dialogs& dialogs);
+  static bool mayOpen(const std::vector<std::string>& selection, Dialogs& dialogs);
   // Loading fills the height fields, activation the wall labels, both from
   // the current wall (the first selected wall when none is current).
-  void Form_Load(clsMap& map, const std::vector<std::string>& selection);
-  void Form_Activate(clsMap& map, const std::vector<std::string>& selection);
-  bool cmdOK_Click(clsMap& map, Dialogs& dialogs, const std::vector<std::string>& selection);
+  void load(clsMap& map, const std::vector<std::string>& selection);
+  void activate(clsMap& map, const std::vector<std::string>& selection);
+  bool finish(clsMap& map, Dialogs& dialogs, const std::vector<std::string>& selection);
   // The wall index of a selection entry: the number after its first six characters.
   static double entryWall(const std::string& entry);
 };

@@ -1,4 +1,4 @@
-#include "ui/engine/kv3d15.h"
+#include "ui/engine/enginecontrol.h"
 
 #include <QApplication>
 #include <QDir>

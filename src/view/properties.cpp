@@ -1,4 +1,4 @@
-#include "view/props.h"
+#include "view/properties.h"
 
 #include <algorithm>
 #include <cmath>

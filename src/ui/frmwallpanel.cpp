@@ -1,4 +1,4 @@
-#include "ui/frmprops.h"
+#include "ui/frmwallpanel.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

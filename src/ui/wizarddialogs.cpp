@@ -1,4 +1,4 @@
-#include "ui/wizards.h"
+#include "ui/wizarddialogs.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -118,34 +118,34 @@ frmRoomWizard::frmRoomWizard(RoomWizardForm& form, QWidget* parent)
   List1->setObjectName("List1");
   for (const char* t : RoomWizardForm::kRoomTypes) List1->addItem(t);
   List1->setFixedHeight(List1->sizeHintForRow(0) * 2 + 6);
-  List1->setCurrentRow(form.List1);
+  List1->setCurrentRow(form.roomType);
   addWidget(new QLabel("Room Type:", this));
   addWidget(List1);
-  field("txtNumSides", "Num Sides", &form.txtNumSides);
-  field("txtSideLen", "Side length:", &form.txtSideLen);
-  pair("txtStartX", "txtStartY", "Begin (x,y):", &form.txtStartX, &form.txtStartY);
-  field("txtNumPillars", "# pillars", &form.txtNumPillars);
-  field("txtNumPillarSides", "# of pillar sides", &form.txtNumPillarSides);
-  field("txtNumColumns", "# columns", &form.txtNumColumns);
-  field("txtCeilingHeight", "Ceiling height:", &form.txtCeilingHeight);
-  check("chkNewMap", "New Map", &form.chkNewMap);
-  connect(List1, &QListWidget::currentRowChanged, this, [&form](int r) { form.List1 = r; });
+  field("txtNumSides", "Num Sides", &form.numSidesText);
+  field("txtSideLen", "Side length:", &form.sideLenText);
+  pair("txtStartX", "txtStartY", "Begin (x,y):", &form.startXText, &form.startYText);
+  field("txtNumPillars", "# pillars", &form.numPillarsText);
+  field("txtNumPillarSides", "# of pillar sides", &form.numPillarSidesText);
+  field("txtNumColumns", "# columns", &form.numColumnsText);
+  field("txtCeilingHeight", "Ceiling height:", &form.ceilingHeightText);
+  check("chkNewMap", "New Map", &form.clearMap);
+  connect(List1, &QListWidget::currentRowChanged, this, [&form](int r) { form.roomType = r; });
 }
 
 frmColWizard::frmColWizard(ColWizardForm& form, QWidget* parent)
     : WizardDialog("frmColWizard", ColWizardForm::kCaption, parent) {
-  field("txtNumSides", "Num Sides", &form.txtNumSides);
-  field("txtSideLen", "Side length:", &form.txtSideLen);
-  pair("txtStartX", "txtStartY", "Begin (x,y):", &form.txtStartX, &form.txtStartY);
+  field("txtNumSides", "Num Sides", &form.numSidesText);
+  field("txtSideLen", "Side length:", &form.sideLenText);
+  pair("txtStartX", "txtStartY", "Begin (x,y):", &form.startXText, &form.startYText);
 }
 
 frmStairWizard::frmStairWizard(StairWizardForm& form, QWidget* parent)
     : WizardDialog("frmStairWizard", StairWizardForm::kCaption, parent) {
-  field("txtNumStairs", "# stairs", &form.txtNumStairs);
-  field("txtStairWidth", "Stair width", &form.txtStairWidth);
-  field("txtHeightInc", "Height increment", &form.txtHeightInc);
-  field("txtStartX", "StartX:", &form.txtStartX);
-  field("txtStartY", "StartY:", &form.txtStartY);
+  field("txtNumStairs", "# stairs", &form.numStairsText);
+  field("txtStairWidth", "Stair width", &form.stairWidthText);
+  field("txtHeightInc", "Height increment", &form.heightIncText);
+  field("txtStartX", "StartX:", &form.startXText);
+  field("txtStartY", "StartY:", &form.startYText);
 }
 
 frmSplitWall::frmSplitWall(SplitWallForm& form, QWidget* parent)
@@ -157,23 +157,23 @@ frmSplitWall::frmSplitWall(SplitWallForm& form, QWidget* parent)
   addWidget(optSplit);
   addWidget(optTriple);
   auto sync = [this, &form] {
-    optSplit->setChecked(form.optDouble);
-    optTriple->setChecked(!form.optDouble);
+    optSplit->setChecked(form.doubleSplit);
+    optTriple->setChecked(!form.doubleSplit);
   };
   sync();
-  connect(optSplit, &QRadioButton::toggled, this, [&form](bool on) { form.optDouble = on; });
+  connect(optSplit, &QRadioButton::toggled, this, [&form](bool on) { form.doubleSplit = on; });
   activate = sync;
 }
 
 frmPassageWizard::frmPassageWizard(PassageWizardForm& form, QWidget* parent)
     : WizardDialog("frmPassageWizard", PassageWizardForm::kCaption, parent) {
-  field("txtStartHeight", "Passage start height:", &form.txtStartHeight);
-  field("txtHeight", "Passage height:", &form.txtHeight);
+  field("txtStartHeight", "Passage start height:", &form.startHeightText);
+  field("txtHeight", "Passage height:", &form.heightText);
   QFormLayout* wall = group("Current wall information");
-  info("lblWallHeight", "Wall height:", &form.lblWallHeight, wall);
-  info("lblStartHeight", "Start height:", &form.lblStartHeight, wall);
-  info("lblEndHeight", "End height:", &form.lblEndHeight, wall);
-  check("chkSplitWall", "Triple split current wall", &form.chkSplitWall);
+  info("lblWallHeight", "Wall height:", &form.wallHeightLabel, wall);
+  info("lblStartHeight", "Start height:", &form.startHeightLabel, wall);
+  info("lblEndHeight", "End height:", &form.endHeightLabel, wall);
+  check("chkSplitWall", "Triple split current wall", &form.tripleSplit);
 }
 
 frmShapeWizard::frmShapeWizard(ShapeWizardForm& form, clsMap& map, Dialogs& dialogs, QWidget* parent)
@@ -214,26 +214,26 @@ frmShapeWizard::frmShapeWizard(ShapeWizardForm& form, clsMap& map, Dialogs& dial
 }
 
 bool frmShapeWizard::run(const std::string& programFolder) {
-  form_.Form_Load(programFolder);  // lists the files on first use only
-  if (cmbShapes->count() != static_cast<int>(form_.cmbShapes.size())) {
+  form_.load(programFolder);  // lists the files on first use only
+  if (cmbShapes->count() != static_cast<int>(form_.shapeFiles.size())) {
     const QSignalBlocker quiet(cmbShapes);
     cmbShapes->clear();
-    for (const std::string& n : form_.cmbShapes) cmbShapes->addItem(QString::fromStdString(n));
+    for (const std::string& n : form_.shapeFiles) cmbShapes->addItem(QString::fromStdString(n));
   }
   cmbShapes->setCurrentIndex(form_.listIndex);
-  const bool none = form_.cmbShapes.empty();
+  const bool none = form_.shapeFiles.empty();
   cmdPreview->setEnabled(!none);
   cmdCreate->setEnabled(!none);
   return exec() == QDialog::Accepted;
 }
 
 void frmShapeWizard::cmdPreview_Click() {
-  form_.cmdPreview_Click(map_, dialogs_, surface_);
+  form_.showPreview(map_, dialogs_, surface_);
   pctPreview->update();
 }
 
 void frmShapeWizard::cmdCreate_Click() {
-  const bool done = form_.cmdCreate_Click(map_, dialogs_, surface_);
+  const bool done = form_.create(map_, dialogs_, surface_);
   pctPreview->update();
   if (done) accept();
 }
