@@ -125,8 +125,8 @@ std::optional<WadImportSummary> importWadLevel(const WadLevel& lv, const WadImpo
               std::to_string(kImportMaxCoordinate - kImportMargin) + " fit, so use a smaller scale";
     return std::nullopt;
   }
-  auto mapX = [&](int x) { return static_cast<Long>(roundHalfEven(s * (static_cast<double>(x) - minX))) + kImportMargin; };
-  auto mapY = [&](int y) { return static_cast<Long>(roundHalfEven(s * (static_cast<double>(maxY) - y))) + kImportMargin; };
+  auto mapX = [&](double x) { return static_cast<Long>(roundHalfEven(s * (x - minX))) + kImportMargin; };
+  auto mapY = [&](double y) { return static_cast<Long>(roundHalfEven(s * (maxY - y))) + kImportMargin; };
   for (const WadSector& sec : lv.sectors)
     for (int h : {sec.floor, sec.ceil})
       if (std::abs(s * h) > kImportMaxCoordinate) {
@@ -232,7 +232,8 @@ std::optional<WadImportSummary> importWadLevel(const WadLevel& lv, const WadImpo
   // The viewer at the first player's start, facing its angle (counterclockwise
   // from +x with y up; the flip of y turns it into the plan view's clockwise
   // degrees), the eye at the player's height.
-  auto start = std::find_if(lv.things.begin(), lv.things.end(), [](const WadThing& t) { return t.type == kPlayerOneStart; });
+  auto start =
+      std::find_if(lv.things.begin(), lv.things.end(), [](const WadThing& t) { return t.type == kPlayerOneStart; });
   sum.playerStart = start != lv.things.end();
   sum.thingsDropped = static_cast<Long>(lv.things.size()) - (sum.playerStart ? 1 : 0);
   if (sum.playerStart) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "engine/world.h"
 #include "io/wadimport.h"
 #include "testutil.h"
 
@@ -142,6 +143,20 @@ TEST(WadImport, RoomAndAlcoveBecomeTwoAreasInBoundaryOrder) {
   EXPECT_EQ((std::array{alcove.minX, alcove.minY, alcove.maxX, alcove.maxY, alcove.size}),
             (std::array{456, 200, 584, 456, 32768}));
   EXPECT_EQ(map->checkAreaLists(), "");
+
+  // Compiled, every piece has its own area on the negative side, which the
+  // engine takes as its front.
+  auto compiled = std::make_unique<clsMap>(*map);
+  compiled->createBSP();
+  std::string why;
+  auto world = engine::World::fromRecords(std::span(compiled->walls.data(), compiled->wallCount),
+                                          std::span(compiled->areas.data(), compiled->areaCount),
+                                          std::span(compiled->globals.data(), compiled->globalCount), {}, why);
+  ASSERT_TRUE(world) << why;
+  for (const engine::Piece& p : world->pieces) {
+    EXPECT_EQ(p.front, engine::kNeg);
+    EXPECT_EQ(p.area[engine::kNeg], compiled->walls[p.index].area) << "piece " << p.index;
+  }
 
   // The first player start at (128, 64) facing 90 (up the level) looks up
   // the plan view, 270; the eye at 41. A fresh document's globals and
