@@ -41,10 +41,10 @@ std::uint32_t wadNameHash(std::string_view name);
 Long wadWallTexture(std::string_view name);
 Long wadFlatTexture(std::string_view name);
 
-// Converts `level` into `map`, which should be a fresh document: its walls,
-// areas and viewer start are replaced, its globals, viewpoints, paste
-// template and buffers kept. On refusal `problem` says why and the map is
-// unchanged.
+// Converts `level` (as readWadLevel gives it, its indexes checked) into
+// `map`, which should be a fresh document: its walls, areas and viewer start
+// are replaced; its globals, viewpoints, paste template and buffers kept. On
+// refusal `problem` says why and the map is unchanged.
 std::optional<WadImportSummary> importWadLevel(const WadLevel& level, const WadImportOptions& options, clsMap& map,
                                                std::string& problem);
 
