@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+
+#include <unistd.h>
 #include <string>
 
 #include "io/dialogs.h"
@@ -28,7 +30,10 @@ int main(int argc, char** argv) {
   auto map = std::make_unique<kv::clsMap>();
   map->clearMap();
   kv::ScriptedDialogs ui;
-  const std::string file = (std::filesystem::temp_directory_path() / ("kvsoak-" + std::to_string(seed) + ".map")).string();
+  // The process id keeps two runs at once (two builds testing side by side) off each other's file.
+  const std::string file = (std::filesystem::temp_directory_path() /
+                            ("kvsoak-" + std::to_string(seed) + "-" + std::to_string(getpid()) + ".map"))
+                               .string();
   kvsoak::Counts counts;
 
   for (long s = 0; s < steps; ++s) {
