@@ -54,10 +54,10 @@ void closeOnTerminationSignals(QObject* owner) {
   QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
     char c;
     [[maybe_unused]] ssize_t n = ::read(signalSockets[0], &c, 1);
-    if (signalTarget)
-      signalTarget->close();
-    else
-      terminationPending = true;  // before the main window exists
+    // Before the event loop runs (the splash's events, a message box of the
+    // map named on the command line) the loop is not started at all.
+    terminationPending = true;
+    if (signalTarget) signalTarget->close();
   });
   struct sigaction sa {};
   sa.sa_handler = onTerminationSignal;
