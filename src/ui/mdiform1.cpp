@@ -22,6 +22,7 @@
 #include "view/layout.h"
 #include "view/mapeditor.h"
 #include "view/mapview.h"
+#include "wizards/shape.h"
 
 namespace kv {
 
@@ -84,6 +85,7 @@ void MDIForm1::MDIForm_Load() {
   setRecentCaptions();
   logLine("Setting HLP");
   helpFile_ = kHelpFileName;
+  reportMissingFiles();
   logLine("Loading Map");
   addChild(mapView = new frmMap);
   logLine("Loading Project");
@@ -459,6 +461,18 @@ QString MDIForm1::helpFilePath() const {
     if (f.isFile()) return f.absoluteFilePath();
   }
   return {};
+}
+
+void MDIForm1::reportMissingFiles() const {
+  // The help file and the shape files live beside the program (an installed
+  // editor started through a link in bin/ finds them in its own folder). A
+  // missing one is noted on standard error; F1 and the Shape Wizard say so too.
+  const QString dir = QCoreApplication::applicationDirPath();
+  if (helpFilePath().isEmpty())
+    qWarning("kv3dedit: the help file %s is neither beside the program (%s) nor in the current directory",
+             qPrintable(helpFile_), qPrintable(dir));
+  if (listShapeFiles(dir.toStdString()).empty())
+    qWarning("kv3dedit: no shape files (*.xml) beside the program (%s)", qPrintable(dir));
 }
 
 void MDIForm1::itmHelpContents_Click() {

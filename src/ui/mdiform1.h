@@ -61,6 +61,8 @@ class MDIForm1 : public QMainWindow {
   // Where the help file is looked for: beside the program, then the current
   // directory. Empty when it is in neither.
   QString helpFilePath() const;
+  // Notes on standard error a help file or shape files that cannot be found.
+  void reportMissingFiles() const;
 
   // --- load, arrangement, commands ------------------------------------------
   void MDIForm_Load();
