@@ -69,7 +69,7 @@ TEST(UndoWindow, NewMapTakenBackAndTheFilePanel) {
   kvtest::EditorFixture f;
   f.start();
   kv::clsMap& m = f.w->map();
-  kvtest::addSquare(m, 0, 0, 100);
+  kvtest::addSquare(m, 100, 100, 100);
   f.w->document().commit("square");
   const std::string a = f.dir.file("rooms.map");
   f.ui.fileAnswers = {a};
@@ -89,7 +89,21 @@ TEST(UndoWindow, NewMapTakenBackAndTheFilePanel) {
   EXPECT_NE(f.w->project->node("a0"), nullptr);
   EXPECT_EQ(filePanel(f), "File: rooms.map (changed)");
 
-  // A command after the undo ends the redo branch.
+  // A move drag is one step too.
+  m.insertX = m.insertY = 0;
+  f.w->project->TreeView1_NodeClick(f.w->project->node("a0"));
+  f.w->findChild<QAction*>("move")->trigger();
+  kvtest::drag(f.picture(), {20, 20}, {40, 40});  // factor 2: the corner goes from 10 to 20
+  EXPECT_EQ(m.walls[0].x1, 200);
+  EXPECT_EQ(f.w->findChild<QAction*>("itmUndo")->statusTip(), "Undo Move Selection");
+  f.w->findChild<QAction*>("itmUndo")->trigger();
+  EXPECT_EQ(m.walls[0].x1, 100);
+  EXPECT_EQ(m.areas[0].minX, 100);
+  f.w->findChild<QAction*>("itmRedo")->trigger();
+  EXPECT_EQ(m.walls[0].x1, 200);
+
+  // A command after an undo ends the redo branch.
+  f.w->findChild<QAction*>("itmUndo")->trigger();
   f.w->findChild<QAction*>("itmSetViewer")->trigger();
   EXPECT_FALSE(f.w->findChild<QAction*>("itmRedo")->isEnabled());
   EXPECT_EQ(f.w->findChild<QAction*>("itmUndo")->statusTip(), "Undo Set viewer to Insert Position");
