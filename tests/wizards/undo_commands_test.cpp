@@ -139,23 +139,4 @@ TEST(Undo, EveryCommandKindGivesBackTheSavedBytes) {
   EXPECT_EQ(e.doc.history.undoCount(), steps + 1);
 }
 
-TEST(Undo, RestoreDropsWhatNoLongerExists) {
-  Editor e;
-  kv::clsMap& m = *e.m;
-  kvtest::addSquare(m, 0, 0, 100);
-  e.doc.commit("square");
-  m.selectedWall = 3, m.selectedArea = 0;
-  kv::PropertiesLogic props(m);
-  props.showProps(kv::kPropArea, 0);
-  int listed = 0, restored = 0;
-  e.doc.hooks.listLines = [&] { ++listed; };
-  e.doc.hooks.restored = [&] { ++restored; };
-  ASSERT_TRUE(e.doc.undo());
-  EXPECT_EQ(m.selectedWall, -1);
-  EXPECT_EQ(m.selectedArea, -1);
-  EXPECT_EQ(props.selectedItem(), (std::pair<int, kv::Long>{kv::kPropNone, 0}));
-  EXPECT_EQ(listed, 1);
-  EXPECT_EQ(restored, 1);
-}
-
 }  // namespace
