@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/numbers.h"
+#include "model/undo.h"
 
 namespace kv {
 
@@ -81,5 +82,14 @@ struct SideDefTable {
 };
 
 constexpr int kWalkTreeLimit = 320;
+
+// Puts the side-def table (records, count, the walk's viewer) under undo, so
+// "Build BSP" and the wall panel's stores are taken back like map commands.
+inline void watchSideDefs(UndoHistory& history, SideDefTable& t) {
+  history.watch(t.rec);
+  history.watch(t.count);
+  history.watch(t.viewerX);
+  history.watch(t.viewerY);
+}
 
 }  // namespace kv

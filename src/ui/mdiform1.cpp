@@ -45,6 +45,9 @@ MDIForm1::MDIForm1(StartupLog* log, Dialogs* dialogs)
   messagePanel->setObjectName("Panel2");
   statusBar()->addWidget(insertionPanel);
   statusBar()->addWidget(messagePanel, 1);
+  filePanel = new QLabel(this);
+  filePanel->setObjectName("FilePanel");
+  statusBar()->insertWidget(1, filePanel);
   if (QScreen* s = QGuiApplication::primaryScreen()) {
     QRect a = s->availableGeometry();
     resize(std::min(1200, a.width() * 9 / 10), std::min(860, a.height() * 9 / 10));
@@ -109,7 +112,10 @@ void MDIForm1::MDIForm_Load() {
   properties->attachMap(*map_, ui_);
   project->map = map_.get();
   MapEditor& ed = *mapView->editor();
-  properties->logic()->redraw = [this] { mapView->redraw(); };
+  properties->logic()->redraw = [this] {
+    mapView->redraw();
+    doc_->commit("Properties OK");
+  };
   project->deselectSideDef = [&ed] { ed.deselectSideDef(); };
   project->startFlashing = [&ed] { ed.setFlashEnabled(true); };
   project->showProps = [this](int kind, Long i) { properties->showProps(kind, i); };
@@ -126,6 +132,22 @@ void MDIForm1::MDIForm_Load() {
     recent.updateRecentFiles(doc_->currentMapFile, iniPath());
     setRecentCaptions();
   };
+  // Every command that changes the map or the side-def table can be taken
+  // back: the menus, the drags, the properties' OK and the wall panel each
+  // end with a step.
+  watchSideDefs(doc_->history, *sideDefs_);
+  doc_->history.reset();
+  doc_->hooks.stateChanged = [this] { showDocumentState(); };
+  doc_->hooks.restored = [this] {
+    std::vector<std::string> kept = keptSelection(selectionList(), *map_);
+    if (static_cast<int>(kept.size()) != select->List1->count()) {
+      select->List1->clear();
+      for (const std::string& e : kept) select->List1->addItem(QString::fromStdString(e));
+    }
+    const auto [kind, index] = properties->logic()->selectedItem();
+    properties->showProps(kind, index);
+  };
+  ed.hooks.edited = [this](const std::string& label) { doc_->commit(label); };
   insertionPanel->setText(QString::fromStdString(insertionText(*map_)));
   // A preview compiles the map in place; the view and the tree then show the
   // compiled walls.
@@ -134,6 +156,7 @@ void MDIForm1::MDIForm_Load() {
     p->compiled = [this] {
       listLines();
       mapView->redraw();
+      doc_->commit("Preview Compile");
     };
   }
 
@@ -145,6 +168,7 @@ void MDIForm1::MDIForm_Load() {
   listLines();
   logLine("Done.");
   if (log_) log_->close();
+  showDocumentState();
 }
 
 void MDIForm1::listLines() { project->listLines(); }
@@ -177,7 +201,15 @@ void MDIForm1::setRecentCaptions() {
 QAction* MDIForm1::item(QMenu* menu, const char* name, const char* caption, std::function<void()> f) {
   QAction* a = menu->addAction(caption);
   a->setObjectName(name);
-  if (f) connect(a, &QAction::triggered, this, [f] { f(); });
+  // A command that changed the map or the side-def table leaves one undo
+  // step, named after its item ("&Room Wizard..." gives "Room Wizard").
+  QString label = QString(caption).remove('&');
+  if (label.endsWith("...")) label.chop(3);
+  if (f)
+    connect(a, &QAction::triggered, this, [this, f, label = label.toStdString()] {
+      f();
+      if (doc_) doc_->commit(label);
+    });
   return a;
 }
 
@@ -214,6 +246,10 @@ void MDIForm1::buildMenus() {
   item(file, "itmExit", "E&xit", [] { QCoreApplication::exit(0); });
 
   QMenu* edit = menu("mnuEdit", "&Edit");
+  item(edit, "itmUndo", "&Undo", [this] { itmUndo_Click(); })->setShortcut(QKeySequence("Ctrl+Z"));
+  item(edit, "itmRedo", "&Redo", [this] { itmRedo_Click(); })
+      ->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+  separator(edit, "bi11");
   item(edit, "itmCut", "Cut", nyaFn)->setShortcut(QKeySequence("Ctrl+X"));
   item(edit, "itmCopy", "Copy", nyaFn)->setShortcut(QKeySequence("Ctrl+C"));
   item(edit, "itmPaste", "Paste", nyaFn)->setShortcut(QKeySequence("Ctrl+V"));
@@ -350,6 +386,24 @@ void MDIForm1::showChild(QWidget* w, bool toFront) {
 }
 
 void MDIForm1::showMessage(const QString& text) { messagePanel->setText(text); }
+
+void MDIForm1::itmUndo_Click() { doc_->undo(); }
+void MDIForm1::itmRedo_Click() { doc_->redo(); }
+
+void MDIForm1::showDocumentState() {
+  if (!doc_) return;
+  const UndoHistory& h = doc_->history;
+  if (auto* u = findChild<QAction*>("itmUndo")) {
+    u->setEnabled(h.canUndo());
+    u->setStatusTip(h.canUndo() ? QString::fromStdString("Undo " + h.undoLabel()) : QString());
+  }
+  if (auto* r = findChild<QAction*>("itmRedo")) {
+    r->setEnabled(h.canRedo());
+    r->setStatusTip(h.canRedo() ? QString::fromStdString("Redo " + h.redoLabel()) : QString());
+  }
+  filePanel->setText(QString::fromStdString(doc_->fileStatusText()));
+  filePanel->setToolTip(QString::fromStdString(doc_->currentMapFile));
+}
 
 // --- commands --------------------------------------------------------------------
 
@@ -499,7 +553,11 @@ void MDIForm1::itmAbout_Click() {
 }
 
 void MDIForm1::itmPropWin_Click() {
-  if (!wallPanel) wallPanel = new frmProps(*sideDefs_, *ui_, [this] { mapView->redraw(); });
+  if (!wallPanel)
+    wallPanel = new frmProps(*sideDefs_, *ui_, [this] {
+      mapView->redraw();
+      doc_->commit("Set Properties");
+    });
   const QRect g = frameGeometry();
   wallPanel->move(g.left() + g.width(), g.top());
   wallPanel->show();

@@ -55,6 +55,7 @@ class MDIForm1 : public QMainWindow {
   QToolBar* Toolbar1;
   QLabel* insertionPanel;  // first panel of StatusBar1
   QLabel* messagePanel;    // second panel: what a command could not do
+  QLabel* filePanel;       // the map file's name and whether the map changed
 
   // The sub-window that holds a child window.
   QMdiSubWindow* frameOf(QWidget* child) const;
@@ -93,6 +94,10 @@ class MDIForm1 : public QMainWindow {
   void itmAbout_Click();
   void itmPropWin_Click();
   void showMessage(const QString& text);
+
+  // Edit > Undo and Redo.
+  void itmUndo_Click();
+  void itmRedo_Click();
 
   // --- the Test menu: switched off for users, its commands run all the same --
   void itmWZSwitch_Click();
@@ -141,6 +146,9 @@ class MDIForm1 : public QMainWindow {
   frmPassageWizard* passageWizard_ = nullptr;
   bool passageLoaded_ = false;
   void logLine(const char* text);
+  // The undo items' state and the file panel, after anything that may
+  // change them.
+  void showDocumentState();
 
   StartupLog* log_;
   QtDialogs qtDialogs_;

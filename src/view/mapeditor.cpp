@@ -167,6 +167,7 @@ void MapEditor::mouseUp(int button, int, float, float) {
     drawBand(mode);
     refuseOnError("Scale Selection", [&] { map.scaleArea(map.selectedArea, factorX, factorY); });
     redraw();
+    if (hooks.edited) hooks.edited("Scale Selection");
   } else if (mode == kModeMove) {
     drawBand(mode);
     // Each axis's screen displacement times its own scale: the area follows
@@ -175,6 +176,7 @@ void MapEditor::mouseUp(int button, int, float, float) {
     const float dx = dxs * map.scaleX, dy = dys * map.scaleY;
     refuseOnError("Move Selection", [&] { map.moveArea(map.selectedArea, dx, dy); });
     redraw();
+    if (hooks.edited) hooks.edited("Move Selection");
   }
 }
 

@@ -33,6 +33,7 @@ struct MapViewHooks {
   std::function<void()> focusValueBox;                     // the properties window's value box
   std::function<void(bool)> flashTimerChanged;             // start or stop the 500 ms timer
   std::function<void()> pictureChanged;                    // the surface has new pixels to show
+  std::function<void(const std::string&)> edited;          // a drag ended: the map may have changed
 };
 
 class MapEditor {

@@ -185,4 +185,21 @@ bool PropertiesLogic::updateItem() {
   return true;
 }
 
+std::pair<int, Long> PropertiesLogic::selectedItem() const {
+  switch (selType) {
+    case kPropWall:
+      if (map.selectedWall >= 0 && map.selectedWall < map.wallCount) return {kPropWall, map.selectedWall};
+      break;
+    case kPropArea:
+      if (map.selectedArea >= 0 && map.selectedArea < map.areaCount) return {kPropArea, map.selectedArea};
+      break;
+    case kPropViewpoint:
+      return {kPropViewpoint, 0};
+    case kPropGlobal:
+      if (map.selectedGlobal >= 0 && map.selectedGlobal < map.globalCount) return {kPropGlobal, map.selectedGlobal};
+      break;
+  }
+  return {kPropNone, 0};
+}
+
 }  // namespace kv

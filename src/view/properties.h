@@ -4,6 +4,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/dialogs.h"
@@ -49,6 +50,10 @@ class PropertiesLogic {
   // Writes the rows back into the selected item and redraws. False when
   // nothing was stored (no item of that kind, or a refused value).
   bool updateItem();
+  // The kind and index to show again once the map changed under the window
+  // (undo, redo): the selected item of the kind on show, or kind 0 when it
+  // no longer exists.
+  std::pair<int, Long> selectedItem() const;
 
  private:
   void add(const std::string& label, const std::string& value) { rows.push_back({label, value}); }

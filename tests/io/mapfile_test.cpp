@@ -286,7 +286,7 @@ TEST(FileCommands, NewOpenSaveAndSaveAs) {
   ScriptedDialogs ui;
   MapDocument doc(*m, ui);
   int listed = 0, redrawn = 0, shown = 0, recent = 0;
-  doc.hooks = {[&] { ++listed; }, [&] { ++redrawn; }, [&] { ++shown; }, [&] { ++recent; }};
+  doc.hooks = {[&] { ++listed; }, [&] { ++redrawn; }, [&] { ++shown; }, [&] { ++recent; }, {}, {}};
 
   addSquare(*m, 0, 0, 10);
   // No current file yet (or one character): Save asks for a name, preset and filter fixed.

@@ -55,7 +55,7 @@ const char* kMenus[] = {
     "itmSaveAs|Save Map &As...|", "-bi3", "itmExportMap|&Compile and save map binary...|", "-bi6",
     "!itmImportWAD|&Import Doom WAD map...|", "-bi2", "itmRecentFile1|&1 |", "itmRecentFile2|&2 |",
     "itmRecentFile3|&3 |", "itmRecentFile4|&4 |", "-bi9", "itmExit|E&xit|",
-    "mnuEdit|&Edit", "itmCut|Cut|Ctrl+X", "itmCopy|Copy|Ctrl+C", "itmPaste|Paste|Ctrl+V", "-bi10",
+    "mnuEdit|&Edit", "!itmUndo|&Undo|Ctrl+Z", "!itmRedo|&Redo|Ctrl+Y", "-bi11", "itmCut|Cut|Ctrl+X", "itmCopy|Copy|Ctrl+C", "itmPaste|Paste|Ctrl+V", "-bi10",
     "itmClear|Clear|", "itmDelArea|Delete Area|",
     "mnuView|&View", "itmRedraw|&Redraw|Ctrl+R", "-bi1", "!itmDrawTree|Draw Tree|", "itmZoomIn|Zoom &In|",
     "itmZoomOut|Zoom &Out|",
