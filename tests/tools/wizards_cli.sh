@@ -67,7 +67,9 @@ refused room "$T/q.map" --sides 40000
 refused room "$T/q.map" --new --side-len 0
 refused stair "$T/q.map" --count 2000
 refused split "$T/q.map" 6
-refused passage "$T/q.map" 1 1
+"$KV" compile "$T/q.map" "$T/q.mpb" >/dev/null && cp "$T/q.mpb" "$T/q0.mpb" || fail "compile q"
+refused room "$T/q.mpb"  # walls added to a compiled tree would make it no tree
+cmp -s "$T/q.mpb" "$T/q0.mpb" || fail "a map binary was edited"
 printf '<NOTSHAPE>\n<WALL>0,0,1,1</WALL>\n' >"$T/bad.xml"
 refused shape "$T/q.map" "$T/bad.xml"
 refused cave "$T/q.map" --at 2147483647,0 --angle 0
@@ -81,6 +83,39 @@ for args in "room $T/q.map --bogus 1" "room $T/q.map --type round" "split $T/q.m
   grep -q "Usage: kv3dmap" "$T/err" || fail "usage text: $args"
 done
 cmp -s "$T/q.map" "$T/keep.map" || fail "file changed by a usage error"
+
+# Only the selection count is checked: the same wall twice builds the passage.
+cp "$T/keep.map" "$T/same.map"
+"$KV" passage "$T/same.map" 1 1 >/dev/null || fail "passage on one wall"
+[ "$(counts "$T/same.map")" = "10 0" ] || fail "passage on one wall: $(counts "$T/same.map")"
+
+# Commands that edit a map in place keep what the file held: its viewpoints
+# survive every command, room --new included, and compile writes them into
+# the map binary.
+viewpoints() {
+  python3 - "$1" <<'PY'
+import struct, sys
+b = open(sys.argv[1], "rb").read()
+n, d = struct.unpack_from("<ii", b, 8)
+for k in range(n):
+    t, p = struct.unpack_from("<ii", b, d - 1 + 64 * k)
+    if t == 2:
+        c = struct.unpack_from("<i", b, p - 1)[0]
+        print(b[p - 1:p + 3 + 64 * c].hex())
+PY
+}
+printf '0 0 300 0\n300 100 0 100\n' | python3 "$SRC/tests/tools/mkmap.py" "$T/v.map" --viewpoints 3 || fail "mkmap viewpoints"
+want="$(viewpoints "$T/v.map")"
+[ "${#want}" = $(( 2 * (4 + 3 * 64) )) ] || fail "mkmap wrote no viewpoints"
+for cmd in "room --sides 3" "column" "stair --count 2" "cave --angle 5" "split 0" "passage 0 1" \
+  "shape $SRC/shapes/square.xml" "room --new"; do
+  set -- $cmd
+  c="$1"; shift
+  "$KV" "$c" "$T/v.map" "$@" >/dev/null || fail "$cmd on a map with viewpoints"
+  [ "$(viewpoints "$T/v.map")" = "$want" ] || fail "$cmd lost the viewpoints"
+done
+"$KV" compile "$T/v.map" "$T/v.mpb" >/dev/null || fail "compile v"
+[ "$(viewpoints "$T/v.mpb")" = "$want" ] || fail "compile lost the viewpoints"
 
 help="$("$KV" --help)"
 for c in room column stair cave switch shape split passage; do
