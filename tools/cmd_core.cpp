@@ -44,9 +44,9 @@ int runInfo(std::vector<std::string>& args) {
   const std::string& file = args[0];
   std::string problem;
   auto bytes = readFileBytes(file, problem);
-  if (!bytes) throw Failure(plainText(file) + ": " + problem);
+  if (!bytes) throw Failure(file + ": " + problem);
   auto c = parseMap(*bytes, problem);
-  if (!c) throw Failure(plainText(file) + " cannot be read as a map: " + problem + ".");
+  if (!c) throw Failure(file + " cannot be read as a map: " + problem + ".");
   // Names are code page text; paths are the file system's bytes, shown as UTF-8.
   auto name = [](const Name16& n) { return fromCodePage(n.trimmed()); };
 

@@ -108,7 +108,7 @@ void loadOrNew(clsMap& map, const std::string& file) {
 
 void saveOrFail(clsMap& map, const std::string& file, bool compiled) {
   std::string err = writeFileAtomically(file, encodeMap(map, compiled));
-  if (!err.empty()) throw Failure("Write Error: " + plainText(file) + ": " + err);
+  if (!err.empty()) throw Failure("Write Error: " + file + ": " + err);
 }
 
 std::string jsonNumber(double v) {
@@ -181,6 +181,16 @@ void printHelp(std::FILE* to) {
                "2 wrong usage.\n");
 }
 
+// A message for standard error: its lines kept, control characters in the
+// names and paths it quotes escaped.
+std::string shown(const std::string& message) {
+  std::string out;
+  size_t from = 0;
+  for (size_t nl; (nl = message.find('\n', from)) != std::string::npos; from = nl + 1)
+    out += kv::cli::plainText(message.substr(from, nl - from)) + "\n";
+  return out + kv::cli::plainText(message.substr(from));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -201,20 +211,21 @@ int main(int argc, char** argv) {
     try {
       return c.run(args);
     } catch (const UsageError& e) {
-      std::fprintf(stderr, "kv3dmap %s: %s\nUsage: kv3dmap %s\n", name.c_str(), e.what(), c.usage.c_str());
+      std::fprintf(stderr, "kv3dmap %s: %s\nUsage: kv3dmap %s\n", name.c_str(), shown(e.what()).c_str(),
+                   c.usage.c_str());
       return 2;
     } catch (const Failure& e) {
-      std::fprintf(stderr, "kv3dmap %s: %s\n", name.c_str(), e.what());
+      std::fprintf(stderr, "kv3dmap %s: %s\n", name.c_str(), shown(e.what()).c_str());
       return 1;
     } catch (const kv::MapError& e) {
-      std::fprintf(stderr, "kv3dmap %s: %s\n", name.c_str(), e.what());
+      std::fprintf(stderr, "kv3dmap %s: %s\n", name.c_str(), shown(e.what()).c_str());
       return 1;
     } catch (const kv::RangeError& e) {
-      std::fprintf(stderr, "kv3dmap %s: %s\n", name.c_str(), e.what());
+      std::fprintf(stderr, "kv3dmap %s: %s\n", name.c_str(), shown(e.what()).c_str());
       return 1;
     }
   }
-  std::fprintf(stderr, "kv3dmap: unknown command \"%s\"\n\n", name.c_str());
+  std::fprintf(stderr, "kv3dmap: unknown command \"%s\"\n\n", shown(name).c_str());
   printHelp(stderr);
   return 2;
 }

@@ -170,10 +170,6 @@ bool countFits(ByteReader& r, Long count, Long capacity, size_t recordSize, Long
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 bool isWalls(Long type) { return type == kSectionWalls || type == kSectionCompiledWalls; }
 
 // The header's counts and the directory's place, which must lie in the file.
