@@ -133,7 +133,7 @@ std::string jsonString(const std::string& utf8) {
     if (cp == kNotUtf8) {
       o += "\\ufffd";  // bytes that are no UTF-8 cannot be told as characters
     } else if (cp < 0x20 || (cp >= 0x7f && cp < 0xa0)) {
-      char e[8];
+      char e[12];
       std::snprintf(e, sizeof e, "\\u%04x", static_cast<unsigned>(cp));
       o += e;
     } else {
