@@ -34,12 +34,15 @@ struct Register {
   explicit Register(Command c) { commands().push_back(std::move(c)); }
 };
 
+// Options stand before a "--" argument; whatever follows it is an operand,
+// so a file named "--json" is given as "-- --json".
 // Takes "--name" out of args; true when it was there.
 bool takeFlag(std::vector<std::string>& args, const std::string& name);
 // Takes "--name VALUE" (or "--name=VALUE") out of args.
 bool takeOption(std::vector<std::string>& args, const std::string& name, std::string& value);
-// Refuses options left over once a command has taken the ones it knows.
-void rejectUnknownOptions(const std::vector<std::string>& args);
+// Refuses options left over once a command has taken the ones it knows, and
+// drops the "--" that ends them.
+void rejectUnknownOptions(std::vector<std::string>& args);
 
 // Message boxes become lines on standard error; file dialogs are cancelled.
 class ConsoleDialogs : public Dialogs {
@@ -50,16 +53,25 @@ class ConsoleDialogs : public Dialogs {
   std::string saveFileName(const std::string&, const std::string&) override { return {}; }
 };
 
-// Reads a map file into `map` or throws Failure with the reason.
+// Reads a map file into `map`, its viewpoints included (the tool writes back
+// what the file held), or throws Failure with the reason.
 void loadOrFail(clsMap& map, const std::string& file);
-// Loads an existing map, or gives the document of a fresh New when the file
-// does not exist yet.
+// For the commands that edit a map in place: loads an existing map as
+// loadOrFail does, or gives the document of a fresh New when the file does
+// not exist yet. A compiled map binary is refused: walls added to its tree
+// would make it no tree at all.
 void loadOrNew(clsMap& map, const std::string& file);
 // Writes a map file or throws Failure with the system's error text.
 void saveOrFail(clsMap& map, const std::string& file, bool compiled = false);
 
 // A number as JSON: shortest text that reads back to the same double.
 std::string jsonNumber(double v);
-std::string jsonString(const std::string& s);
+// UTF-8 text (a path, or a name through fromCodePage) as a JSON string:
+// control characters escaped, a byte that is no UTF-8 as U+FFFD.
+std::string jsonString(const std::string& utf8);
+// UTF-8 text for the plain output: control characters as \u001b, a backslash
+// doubled and a byte that is no UTF-8 as \xff, so no name can steer the
+// terminal and every byte can be told.
+std::string plainText(const std::string& utf8);
 
 }  // namespace kv::cli

@@ -4,6 +4,7 @@
 
 #include "cli.h"
 #include "io/mapfile.h"
+#include "model/codepage.h"
 
 namespace kv::cli {
 namespace {
@@ -28,6 +29,14 @@ const char* typeName(Long t) {
   return "unknown";
 }
 
+// Pads to 16 characters (not bytes), so columns stay aligned with accents.
+std::string padded(std::string utf8) {
+  size_t chars = 0;
+  for (unsigned char b : utf8) chars += (b & 0xC0) != 0x80;
+  if (chars < 16) utf8.append(16 - chars, ' ');
+  return utf8;
+}
+
 int runInfo(std::vector<std::string>& args) {
   bool json = takeFlag(args, "--json");
   rejectUnknownOptions(args);
@@ -38,6 +47,8 @@ int runInfo(std::vector<std::string>& args) {
   if (!bytes) throw Failure(file + ": " + problem);
   auto c = parseMap(*bytes, problem);
   if (!c) throw Failure(file + " cannot be read as a map: " + problem + ".");
+  // Names are code page text; paths are the file system's bytes, shown as UTF-8.
+  auto name = [](const Name16& n) { return fromCodePage(n.trimmed()); };
 
   // The counts as the file stores them: the last section of each kind wins,
   // as it does when the file is loaded.
@@ -50,7 +61,7 @@ int runInfo(std::vector<std::string>& args) {
   if (json) {
     std::string o = "{";
     o += "\"file\":" + jsonString(file);
-    o += ",\"magic\":" + jsonString(c->magic) + ",\"version\":" + std::to_string(c->version);
+    o += ",\"magic\":" + jsonString(fromCodePage(c->magic)) + ",\"version\":" + std::to_string(c->version);
     o += ",\"compiled\":" + std::string(w && w->type == kSectionCompiledWalls ? "true" : "false");
     o += ",\"walls\":" + (w ? std::to_string(w->walls.size()) : "null");
     o += ",\"areas\":" + count(a) + ",\"viewpoints\":" + count(v) + ",\"globals\":" + count(g);
@@ -67,14 +78,15 @@ int runInfo(std::vector<std::string>& args) {
     if (g)
       for (size_t i = 0; i < g->size(); ++i)
         o += std::string(i ? "," : "") + "{\"id\":" + jsonNumber((*g)[i].id) +
-             ",\"name\":" + jsonString((*g)[i].name.trimmed()) + ",\"value\":" + jsonNumber((*g)[i].value) + "}";
+             ",\"name\":" + jsonString(name((*g)[i].name)) + ",\"value\":" + jsonNumber((*g)[i].value) + "}";
     o += "]}\n";
     std::fputs(o.c_str(), stdout);
     return 0;
   }
 
-  std::printf("File:       %s\n", file.c_str());
-  std::printf("Format:     \"%s\" version %d, %d directory entries at position %d\n", c->magic.c_str(), c->version,
+  std::printf("File:       %s\n", plainText(file).c_str());
+  std::printf("Format:     \"%s\" version %d, %d directory entries at position %d\n",
+              plainText(fromCodePage(c->magic)).c_str(), c->version,
               c->entryCount, c->directoryPosition);
   std::printf("Walls:      %s%s\n", w ? std::to_string(w->walls.size()).c_str() : "none",
               w && w->type == kSectionCompiledWalls ? " (compiled tree)" : "");
@@ -89,7 +101,7 @@ int runInfo(std::vector<std::string>& args) {
   if (g) {
     std::printf("Global list:\n");
     for (const auto& x : *g)
-      std::printf("  %s  %-16s = %s\n", formatNumber(x.id).c_str(), x.name.trimmed().c_str(),
+      std::printf("  %s  %s = %s\n", formatNumber(x.id).c_str(), padded(plainText(name(x.name))).c_str(),
                   formatNumber(x.value).c_str());
   }
   return 0;

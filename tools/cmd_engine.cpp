@@ -8,6 +8,7 @@
 #include "engine/kv3d15.h"
 #include "engine/png.h"
 #include "io/mapfile.h"
+#include "model/codepage.h"
 
 namespace kv::cli {
 namespace {
@@ -81,8 +82,8 @@ int runRender(std::vector<std::string>& args) {
   std::string err = png::write(e->frame(), args[1]);
   if (!err.empty()) throw Failure("Write Error: " + args[1] + ": " + err);
   const auto& vw = e->viewer();
-  std::string name = e->areaName(vw.area);
-  std::printf("%s: %dx%d from x %s, y %s, eye %s, direction %s, area %d%s%s\n", args[1].c_str(), w, h,
+  std::string name = plainText(fromCodePage(e->areaName(vw.area)));
+  std::printf("%s: %dx%d from x %s, y %s, eye %s, direction %s, area %d%s%s\n", plainText(args[1]).c_str(), w, h,
               formatNumber(vw.x).c_str(), formatNumber(vw.y).c_str(), formatNumber(vw.eyeHeight).c_str(),
               formatNumber(vw.dir).c_str(), vw.area, name.empty() ? "" : " ", name.c_str());
   return 0;

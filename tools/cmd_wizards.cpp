@@ -3,6 +3,7 @@
 // the dialog would (its default texts, the start point from the insertion
 // point), lets options replace field texts, runs Finish and saves the map.
 // A refused build leaves the file as it was.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -18,16 +19,20 @@ namespace kv::cli {
 namespace {
 
 // The map being edited, its file and the messages the wizard would have shown.
+// No command edits viewpoints: the file's own are written back, also after
+// `room --new` has cleared the map.
 struct Edit {
   std::unique_ptr<clsMap> map = std::make_unique<clsMap>();
   ConsoleDialogs dialogs;
   std::string file;
   Long walls0 = 0, areas0 = 0;
+  std::vector<Viewpoint> viewpoints;
 
   explicit Edit(std::string f) : file(std::move(f)) {
     loadOrNew(*map, file);
     walls0 = map->wallCount;
     areas0 = map->areaCount;
+    viewpoints.assign(map->viewpoints.begin(), map->viewpoints.begin() + map->viewpointCount);
   }
 
   // Any message means the wizard refused: nothing is written.
@@ -40,8 +45,10 @@ struct Edit {
 
   void save(const std::string& note = {}) {
     requireNoMessage();
+    std::copy(viewpoints.begin(), viewpoints.end(), map->viewpoints.begin());
+    map->viewpointCount = static_cast<Long>(viewpoints.size());
     saveOrFail(*map, file);
-    std::printf("%s: %+ld walls, %+ld areas; now %ld walls, %ld areas%s\n", file.c_str(),
+    std::printf("%s: %+ld walls, %+ld areas; now %ld walls, %ld areas%s\n", plainText(file).c_str(),
                 static_cast<long>(map->wallCount - walls0), static_cast<long>(map->areaCount - areas0),
                 static_cast<long>(map->wallCount), static_cast<long>(map->areaCount), note.c_str());
   }

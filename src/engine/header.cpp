@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+
+#include "io/files.h"
 
 namespace kv::engine {
 namespace fs = std::filesystem;
@@ -103,20 +104,20 @@ std::optional<Settings> readHeader(const std::string& headerPath, std::string& p
   fs::path hp(path);
   std::string folder = hp.parent_path().string();
   std::string beside = (hp.parent_path() / hp.stem()).string() + ".mpb";
-  std::error_code ec;
-  if (!fs::exists(hp, ec)) {
+  // A header is a few short lines; a folder, a pipe or a device in its place
+  // is refused, and so is anything longer than 1 MiB.
+  bool missing = false;
+  auto bytes = readRegularFile(path, std::size_t{1} << 20, problem, &missing);
+  if (missing) {
     Settings s;
     s.mapFile = beside;
     return s;
   }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in) {
-    problem = path + " cannot be read";
+  if (!bytes) {
+    problem = path + " cannot be read: " + problem;
     return std::nullopt;
   }
-  auto s = parseHeader(text.str(), folder, problem);
+  auto s = parseHeader(std::string(bytes->begin(), bytes->end()), folder, problem);
   if (!s) {
     problem = path + ": " + problem;
     return std::nullopt;

@@ -38,9 +38,9 @@ bool crosses(const Piece& p, double x0, double y0, double x1, double y1, double 
 }
 
 bool startsWithMagic(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char m[4] = {};
-  return in.read(m, 4) && std::string(m, 4) == "KV3D";
+  std::string problem;
+  auto bytes = readFileBytes(path, problem);  // regular files only, never a pipe
+  return bytes && bytes->size() >= 4 && std::equal(bytes->begin(), bytes->begin() + 4, "KV3D");
 }
 
 }  // namespace

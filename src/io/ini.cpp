@@ -1,12 +1,10 @@
 #include "io/ini.h"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "io/mapfile.h"
+#include "io/files.h"
 
 namespace kv {
 
@@ -18,11 +16,17 @@ struct Line {
   std::string ending;  // "\r\n", "\n" or empty for a last line without one
 };
 
-std::vector<Line> readLines(const std::string& fileName) {
-  std::vector<Line> lines;
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) return lines;
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+// Far more than four recent files need; a longer file is not read.
+constexpr std::size_t kIniFileLimit = std::size_t{1} << 20;
+
+// The file's lines; false when a file of that name exists but cannot be read
+// (a folder, a pipe, a file too long or not readable).
+bool readLines(const std::string& fileName, std::vector<Line>& lines) {
+  std::string problem;
+  bool missing = false;
+  auto bytes = readRegularFile(fileName, kIniFileLimit, problem, &missing);
+  if (!bytes) return missing;
+  std::string all(bytes->begin(), bytes->end());
   size_t pos = 0;
   while (pos < all.size()) {
     size_t nl = all.find('\n', pos);
@@ -39,7 +43,7 @@ std::vector<Line> readLines(const std::string& fileName) {
     }
     lines.push_back(std::move(l));
   }
-  return lines;
+  return true;
 }
 
 std::string_view trim(std::string_view s) {
@@ -107,7 +111,8 @@ Place find(const std::vector<Line>& lines, const std::string& section, const std
 }  // namespace
 
 std::string readIniValue(const std::string& section, const std::string& key, const std::string& fileName) {
-  std::vector<Line> lines = readLines(fileName);
+  std::vector<Line> lines;
+  readLines(fileName, lines);
   Place p = find(lines, section, key);
   if (p.keyLine < 0) return {};
   std::string_view t = trim(lines[p.keyLine].text);
@@ -119,7 +124,10 @@ std::string readIniValue(const std::string& section, const std::string& key, con
 
 bool writeIniValue(const std::string& section, const std::string& key, const std::string& fileName,
                    const std::string& value) {
-  std::vector<Line> lines = readLines(fileName);
+  // A file that exists but cannot be read is not replaced by the few lines
+  // this would write.
+  std::vector<Line> lines;
+  if (!readLines(fileName, lines)) return false;
   const std::string v = value.substr(0, value.find_first_of("\r\n"));
   const std::string crlf = "\r\n";
   Place p = find(lines, section, key);

@@ -1,5 +1,8 @@
 #include "io/log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -7,9 +10,15 @@ namespace kv {
 
 bool StartupLog::open(const std::string& fileName) {
   close();
-  file_ = std::fopen(fileName.c_str(), "wb");
+  // Created anew: whatever has the name is removed and a new file made that
+  // must not exist yet, so a link planted in the log's place is never
+  // followed.
+  ::unlink(fileName.c_str());
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd >= 0) file_ = ::fdopen(fd, "wb");
   if (!file_) {
     error_ = std::strerror(errno);
+    if (fd >= 0) ::close(fd);
     return false;
   }
   error_.clear();

@@ -16,8 +16,9 @@ class StartupLog {
   StartupLog& operator=(const StartupLog&) = delete;
   ~StartupLog() { close(); }
 
-  // Creates or empties the file. False, with the system's error text in
-  // error(), when it cannot be created; the log then writes nothing.
+  // Creates the file anew, replacing what had its name (a link there is
+  // removed, not followed). False, with the system's error text in error(),
+  // when it cannot be created; the log then writes nothing.
   bool open(const std::string& fileName);
   bool isOpen() const { return file_ != nullptr; }
   const std::string& error() const { return error_; }

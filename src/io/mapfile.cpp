@@ -1,13 +1,5 @@
 #include "io/mapfile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
 #include "io/bytes.h"
 
 namespace kv {
@@ -99,51 +91,6 @@ std::vector<unsigned char> encodeMap(const clsMap& map, bool compiled) {
   return std::move(o.buf);
 }
 
-std::string writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::string tmpl = path + ".saving-XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return std::strerror(errno);
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(name.data());
-    return std::string(std::strerror(err));
-  };
-  // The new file gets the old file's permissions, or the usual ones for a new file.
-  struct stat st;
-  mode_t mode;
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (::fchmod(fd, mode) != 0) return fail(errno);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) return fail(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(name.data());
-    return std::strerror(err);
-  }
-  if (::rename(name.data(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(name.data());
-    return std::strerror(err);
-  }
-  return {};
-}
-
 void WriteNewMPB(clsMap& map, Dialogs& ui, const std::string& fileName, bool compiled, bool& ok) {
   std::string err = writeFileAtomically(fileName, encodeMap(map, compiled));
   ok = err.empty();
@@ -223,31 +170,104 @@ bool countFits(ByteReader& r, Long count, Long capacity, size_t recordSize, Long
   return true;
 }
 
-}  // namespace
+bool isWalls(Long type) { return type == kSectionWalls || type == kSectionCompiledWalls; }
 
-std::optional<MapFileContents> parseMap(const std::vector<unsigned char>& bytes, std::string& problem) {
-  MapFileContents c;
-  ByteReader r(bytes.data(), bytes.size());
-  if (bytes.size() < kHeaderSize) {
-    problem = "the file is " + std::to_string(bytes.size()) + " bytes long, shorter than a map file's header";
-    return std::nullopt;
+// The header's counts and the directory's place, which must lie in the file.
+bool parseHeader(ByteReader& r, MapFileContents& c, std::string& problem) {
+  if (r.size() < kHeaderSize) {
+    problem = "the file is " + std::to_string(r.size()) + " bytes long, shorter than a map file's header";
+    return false;
   }
-  c.magic.assign(reinterpret_cast<const char*>(bytes.data()), 4);
   r.seek(4);
   c.version = r.getLong();
   c.entryCount = r.getLong();
   c.directoryPosition = r.getLong();
   if (c.entryCount < 0) {
     problem = "the header gives a negative number of sections (" + std::to_string(c.entryCount) + ")";
-    return std::nullopt;
+    return false;
   }
-  size_t dirOffset = static_cast<size_t>(c.directoryPosition) - 1;
-  if (c.directoryPosition < 1 || dirOffset > bytes.size() ||
-      static_cast<size_t>(c.entryCount) > (bytes.size() - dirOffset) / kEntrySize) {
+  const size_t dirOffset = static_cast<size_t>(c.directoryPosition) - 1;
+  if (c.directoryPosition < 1 || dirOffset > r.size() ||
+      static_cast<size_t>(c.entryCount) > (r.size() - dirOffset) / kEntrySize) {
     problem = "its section directory (position " + std::to_string(c.directoryPosition) + ", " +
               std::to_string(c.entryCount) + " entries) lies beyond the end of the file";
-    return std::nullopt;
+    return false;
   }
+  return true;
+}
+
+// A section's count, checked, then that many records.
+template <class T>
+bool parseRecords(ByteReader& r, Long type, Long capacity, size_t recordSize, T (*get)(ByteReader&),
+                  std::vector<T>& out, std::string& problem) {
+  const Long count = r.getLong();
+  if (!countFits(r, count, capacity, recordSize, type, problem)) return false;
+  out.reserve(static_cast<size_t>(count));
+  for (Long i = 0; i < count; ++i) out.push_back(get(r));
+  return true;
+}
+
+bool parseWalls(ByteReader& r, Long type, MapFileContents& c, std::string& problem) {
+  MapFileContents::WallsSection w;
+  w.type = type;
+  const Long count = r.getLong();
+  w.viewerX = r.getDouble();
+  w.viewerY = r.getDouble();
+  w.viewerZ = r.getLong();
+  w.viewerDir = r.getInteger();
+  if (!countFits(r, count, kWallSlots, kWallRecordSize, type, problem)) return false;
+  w.walls.reserve(static_cast<size_t>(count));
+  for (Long i = 0; i < count; ++i) w.walls.push_back(getWall(r));
+  c.order.push_back({type, c.wallSections.size()});
+  c.wallSections.push_back(std::move(w));
+  return true;
+}
+
+// The section a directory entry names. Sections of unknown types are skipped;
+// a damaged viewpoints section is noted but refuses nothing, since loading
+// never reads it into the document.
+bool parseSection(ByteReader& r, const MapFileContents::Section& s, MapFileContents& c, std::string& problem) {
+  const bool known = isWalls(s.type) || s.type == kSectionAreas || s.type == kSectionGlobals ||
+                     s.type == kSectionViewpoints;
+  if (!known) return true;
+  const size_t off = static_cast<size_t>(s.position) - 1;
+  const size_t head = isWalls(s.type) ? kWallsHeadSize : 4;
+  if (s.position < 1 || off > r.size() || r.size() - off < head) {
+    if (s.type == kSectionViewpoints) {
+      c.viewpointsDamaged = true;
+      return true;
+    }
+    problem = std::string("its ") + sectionName(s.type) + " section (position " + std::to_string(s.position) +
+              ") lies beyond the end of the file";
+    return false;
+  }
+  r.seek(off);
+  if (isWalls(s.type)) return parseWalls(r, s.type, c, problem);
+  if (s.type == kSectionAreas) {
+    c.order.push_back({s.type, c.areaSections.size()});
+    return parseRecords(r, s.type, kAreaSlots, kAreaRecordSize, getArea, c.areaSections.emplace_back(), problem);
+  }
+  if (s.type == kSectionGlobals) {
+    c.order.push_back({s.type, c.globalSections.size()});
+    return parseRecords(r, s.type, kAreaSlots, kGlobalRecordSize, getGlobal, c.globalSections.emplace_back(),
+                        problem);
+  }
+  std::vector<Viewpoint> v;
+  std::string ignored;
+  c.viewpointsDamaged = !parseRecords(r, s.type, kAreaSlots, kViewpointRecordSize, getViewpoint, v, ignored);
+  if (c.viewpointsDamaged) c.viewpoints.reset();
+  else c.viewpoints = std::move(v);
+  return true;
+}
+
+}  // namespace
+
+std::optional<MapFileContents> parseMap(const std::vector<unsigned char>& bytes, std::string& problem) {
+  MapFileContents c;
+  ByteReader r(bytes.data(), bytes.size());
+  if (!parseHeader(r, c, problem)) return std::nullopt;
+  c.magic.assign(reinterpret_cast<const char*>(bytes.data()), 4);
+  const size_t dirOffset = static_cast<size_t>(c.directoryPosition) - 1;
   try {
     for (Long k = 0; k < c.entryCount; ++k) {
       r.seek(dirOffset + static_cast<size_t>(k) * kEntrySize);
@@ -255,54 +275,16 @@ std::optional<MapFileContents> parseMap(const std::vector<unsigned char>& bytes,
       s.type = r.getLong();
       s.position = r.getLong();
       c.sections.push_back(s);
-      bool known = s.type == kSectionWalls || s.type == kSectionCompiledWalls || s.type == kSectionAreas ||
-                   s.type == kSectionGlobals || s.type == kSectionViewpoints;
-      if (!known) continue;  // sections of other kinds are skipped
-      size_t off = static_cast<size_t>(s.position) - 1;
-      size_t head = s.type == kSectionWalls || s.type == kSectionCompiledWalls ? kWallsHeadSize : 4;
-      if (s.position < 1 || off > bytes.size() || bytes.size() - off < head) {
-        if (s.type == kSectionViewpoints) continue;  // never read into the document
-        problem = std::string("its ") + sectionName(s.type) + " section (position " + std::to_string(s.position) +
-                  ") lies beyond the end of the file";
-        return std::nullopt;
-      }
-      r.seek(off);
-      Long count = r.getLong();
-      if (s.type == kSectionWalls || s.type == kSectionCompiledWalls) {
-        MapFileContents::WallsSection w;
-        w.type = s.type;
-        w.viewerX = r.getDouble();
-        w.viewerY = r.getDouble();
-        w.viewerZ = r.getLong();
-        w.viewerDir = r.getInteger();
-        if (!countFits(r, count, kWallSlots, kWallRecordSize, s.type, problem)) return std::nullopt;
-        w.walls.reserve(count);
-        for (Long i = 0; i < count; ++i) w.walls.push_back(getWall(r));
-        c.order.push_back({s.type, c.wallSections.size()});
-        c.wallSections.push_back(std::move(w));
-      } else if (s.type == kSectionAreas) {
-        if (!countFits(r, count, kAreaSlots, kAreaRecordSize, s.type, problem)) return std::nullopt;
-        std::vector<Area> v;
-        for (Long i = 0; i < count; ++i) v.push_back(getArea(r));
-        c.order.push_back({s.type, c.areaSections.size()});
-        c.areaSections.push_back(std::move(v));
-      } else if (s.type == kSectionGlobals) {
-        if (!countFits(r, count, kAreaSlots, kGlobalRecordSize, s.type, problem)) return std::nullopt;
-        std::vector<MapGlobal> v;
-        for (Long i = 0; i < count; ++i) v.push_back(getGlobal(r));
-        c.order.push_back({s.type, c.globalSections.size()});
-        c.globalSections.push_back(std::move(v));
-      } else {
-        std::string ignored;
-        if (countFits(r, count, kAreaSlots, kViewpointRecordSize, s.type, ignored)) {
-          std::vector<Viewpoint> v;
-          for (Long i = 0; i < count; ++i) v.push_back(getViewpoint(r));
-          c.viewpoints = std::move(v);
-        }
-      }
+      if (!parseSection(r, s, c, problem)) return std::nullopt;
     }
   } catch (const ByteReader::Overrun&) {
     problem = "the file ends in the middle of a section";
+    return std::nullopt;
+  }
+  // Without a walls section the file is no map: reading it would keep the
+  // old walls and let the next Save overwrite it with them.
+  if (c.wallSections.empty()) {
+    problem = "its directory names no walls section (type 1 or 8), so it is not a map file";
     return std::nullopt;
   }
   return c;
@@ -335,43 +317,28 @@ void applyMap(clsMap& map, const MapFileContents& c) {
 }
 
 std::optional<std::vector<unsigned char>> readFileBytes(const std::string& path, std::string& error) {
-  // Larger than any container the editor can write by far; refuse before reading.
-  constexpr std::streamoff kLimit = 64 << 20;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = std::strerror(errno);
+  return readRegularFile(path, kMapFileLimit, error);
+}
+
+std::optional<MapFileContents> readMapFile(const std::string& fileName, ReadOutcome& outcome) {
+  std::string problem;
+  bool missing = false;
+  auto bytes = readRegularFile(fileName, kMapFileLimit, problem, &missing);
+  if (missing) {
+    outcome = {ReadStatus::Missing, "No map"};
     return std::nullopt;
   }
-  in.seekg(0, std::ios::end);
-  std::streamoff n = in.tellg();
-  if (n < 0) {
-    error = "the file cannot be read";
-    return std::nullopt;
-  }
-  if (n > kLimit) {
-    error = "the file is " + std::to_string(n) + " bytes long, far larger than any map file";
-    return std::nullopt;
-  }
-  in.seekg(0);
-  std::vector<unsigned char> bytes(static_cast<size_t>(n));
-  in.read(reinterpret_cast<char*>(bytes.data()), n);
-  if (in.gcount() != n) {
-    error = "the file changed while it was read";
-    return std::nullopt;
-  }
-  return bytes;
+  std::optional<MapFileContents> c;
+  if (bytes) c = parseMap(*bytes, problem);
+  if (!c) outcome = {ReadStatus::Damaged, "The file \"" + fileName + "\" cannot be read as a map: " + problem + "."};
+  else outcome = {};
+  return c;
 }
 
 ReadOutcome loadMapFile(clsMap& map, const std::string& fileName) {
-  struct stat st;
-  if (::stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {ReadStatus::Missing, "No map"};
-  std::string problem;
-  auto bytes = readFileBytes(fileName, problem);
-  std::optional<MapFileContents> c;
-  if (bytes) c = parseMap(*bytes, problem);
-  if (!c) return {ReadStatus::Damaged, "The file \"" + fileName + "\" cannot be read as a map: " + problem + "."};
-  applyMap(map, *c);
-  return {};
+  ReadOutcome outcome;
+  if (auto c = readMapFile(fileName, outcome)) applyMap(map, *c);
+  return outcome;
 }
 
 void ReadNewMPB(clsMap& map, Dialogs& ui, const std::string& fileName, bool& ok, ReadStatus* status) {

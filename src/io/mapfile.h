@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/dialogs.h"
+#include "io/files.h"
 #include "model/clsMap.h"
 
 namespace kv {
@@ -23,6 +24,9 @@ constexpr Long kMapVersion = 146;
 constexpr size_t kHeaderSize = 64, kEntrySize = 64;
 constexpr size_t kWallRecordSize = 148, kAreaRecordSize = 90, kViewpointRecordSize = 64, kGlobalRecordSize = 64;
 constexpr size_t kWallsHeadSize = 26;
+// Far larger than any container the editor can write (under 400 KiB); a
+// longer file is refused without being read.
+constexpr size_t kMapFileLimit = size_t{64} << 20;
 
 // The whole document as the container stores it.
 std::vector<unsigned char> encodeMap(const clsMap& map, bool compiled);
@@ -48,14 +52,16 @@ struct MapFileContents {
   std::vector<std::vector<MapGlobal>> globalSections;
   // Read for inspection only; loading never changes the viewpoint list.
   std::optional<std::vector<Viewpoint>> viewpoints;
+  bool viewpointsDamaged = false;  // a viewpoints section is listed but cannot be read
 
   // Sections to apply to a document, in directory order: (type, index into
   // the matching vector above).
   std::vector<std::pair<Long, size_t>> order;
 };
 
-// Parses bytes; on a damaged or foreign container returns nothing and sets
-// `problem` to a sentence saying what is wrong.
+// Parses bytes; on a damaged or foreign container (one without a walls
+// section) returns nothing and sets `problem` to a sentence saying what is
+// wrong.
 std::optional<MapFileContents> parseMap(const std::vector<unsigned char>& bytes, std::string& problem);
 
 // Applies parsed sections to the document as reading a file does: counts and
@@ -63,13 +69,9 @@ std::optional<MapFileContents> parseMap(const std::vector<unsigned char>& bytes,
 // nothing else reset.
 void applyMap(clsMap& map, const MapFileContents& contents);
 
-// Reads a whole file. Empty optional and `error` set when it cannot be read.
+// Reads a whole regular file of at most kMapFileLimit bytes. Empty optional
+// and `error` set when it cannot be read.
 std::optional<std::vector<unsigned char>> readFileBytes(const std::string& path, std::string& error);
-
-// Writes to a temporary file beside `path` and renames it over `path` only
-// when everything was written, so the previous file survives any failure.
-// Returns empty text on success, otherwise the system's error text.
-std::string writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
 
 // Result of reading a map file.
 enum class ReadStatus { Ok, Missing, Damaged };
@@ -77,6 +79,9 @@ struct ReadOutcome {
   ReadStatus status = ReadStatus::Ok;
   std::string message;  // for Missing and Damaged: what the user is told
 };
+// Reads and checks a map file without touching any document; a name that
+// is not a regular file (a folder, a pipe) is Damaged, not Missing.
+std::optional<MapFileContents> readMapFile(const std::string& fileName, ReadOutcome& outcome);
 // Reads `fileName` into `map` all or nothing.
 ReadOutcome loadMapFile(clsMap& map, const std::string& fileName);
 

@@ -158,10 +158,11 @@ void clsMap::setGlobal(Long i) {
 
 template <class F>
 void clsMap::forEachWallOf(Long a, F f) const {
-  // A list read from a damaged file may leave the table or loop; both end the walk.
+  // A list read from a damaged file may leave the walls in use or loop; both
+  // end the walk.
   std::vector<bool> seen(kWallSlots, false);
   for (Long w = areas[a].firstWall; w != -1; w = walls[w].nextInArea) {
-    if (w < 0 || w >= kWallSlots || seen[w]) break;
+    if (w < 0 || w >= wallCount || seen[w]) break;
     seen[w] = true;
     f(w);
   }
@@ -203,9 +204,11 @@ void clsMap::adjustAreaBB(Long a) {
   ar.maxX = static_cast<Long>(maxX);
   ar.minY = static_cast<Long>(minY);
   ar.maxY = static_cast<Long>(maxY);
-  // A box wider than 32-bit arithmetic allows keeps the largest size there is.
-  std::int64_t size = (maxX - minX) * (maxY - minY);
-  ar.size = size > INT32_MAX ? INT32_MAX : size < INT32_MIN ? INT32_MIN : static_cast<Long>(size);
+  // Both sides are at least 0 (every end point lies in the box) and below
+  // 2^32, but their product need not fit even 64 bits: a box whose size
+  // passes 32 bits keeps the largest 32-bit value.
+  const std::int64_t dx = maxX - minX, dy = maxY - minY;
+  ar.size = dy != 0 && dx > INT32_MAX / dy ? INT32_MAX : static_cast<Long>(dx * dy);
 }
 
 // --- walls -------------------------------------------------------------------------

@@ -177,7 +177,8 @@ class clsMap {
   void wzSwitch(Long x, Long y, Long ceiling, Long texture, Integer angle);
   // Cuts walls a and b in three and turns the middle pieces into the side
   // walls of a passage between them. The heights are offered by the dialog
-  // but change nothing.
+  // but change nothing. The same wall given twice is cut twice: its first
+  // third is cut again, and the passage runs inside the one wall.
   void makePassage(Long a, Long b, bool split, double startHeight, double height);
 
   // "Test Poly": one line "area:crossings" per area 1 .. areaCount-1 for the

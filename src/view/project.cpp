@@ -1,18 +1,19 @@
 #include "view/project.h"
 
+#include "model/codepage.h"
 #include "view/mapview.h"
 
 namespace kv {
 
 namespace {
 // A name without its leading and trailing blanks (and the zero bytes of a
-// slot never written).
+// slot never written), as UTF-8 text for the tree.
 std::string trimmedName(const Name16& n) {
   std::string t = n.text();
   size_t b = t.find_first_not_of(std::string(" \0", 2));
   if (b == std::string::npos) return {};
   size_t e = t.find_last_not_of(std::string(" \0", 2));
-  return t.substr(b, e - b + 1);
+  return fromCodePage(t.substr(b, e - b + 1));
 }
 }  // namespace
 

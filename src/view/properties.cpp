@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "model/codepage.h"
 #include "view/mapview.h"
 
 namespace kv {
@@ -50,7 +51,7 @@ void PropertiesLogic::showProps(int type, Long index) {
         map.getArea(index);
         add("Floor beg", num(map.floorBeg)), add("Floor end", num(map.floorEnd));
         add("Ceil beg", num(map.ceilBeg)), add("Ceil end", num(map.ceilEnd));
-        add("Flags", num(map.areaFlags)), add("Name", map.areaName);
+        add("Flags", num(map.areaFlags)), add("Name", fromCodePage(map.areaName));
         break;
       case kPropViewpoint:
         add("x", num(map.viewerX)), add("y", num(map.viewerY));
@@ -59,7 +60,7 @@ void PropertiesLogic::showProps(int type, Long index) {
       case kPropGlobal:
         map.checkGlobal(index);
         map.getGlobal(index);
-        add("ID", num(map.globalID)), add("Name", map.globalName), add("Value", num(map.globalValue));
+        add("ID", num(map.globalID)), add("Name", fromCodePage(map.globalName)), add("Value", num(map.globalValue));
         break;
       default:
         break;
@@ -151,7 +152,7 @@ bool PropertiesLogic::updateItem() {
         map.getArea(map.selectedArea);
         map.floorBeg = v[0], map.floorEnd = v[1], map.ceilBeg = v[2], map.ceilEnd = v[3];
         map.areaFlags = v[4];
-        map.areaName = rows.size() > 5 ? rows[5].value : std::string();
+        map.areaName = toCodePage(rows.size() > 5 ? rows[5].value : std::string());
         map.setArea(map.selectedArea);
         break;
       }
@@ -170,7 +171,7 @@ bool PropertiesLogic::updateItem() {
         double value = 0;
         if (rows.size() < 3 || !real(2, value)) return false;
         map.getGlobal(map.selectedGlobal);
-        map.globalName = rows[1].value;
+        map.globalName = toCodePage(rows[1].value);
         map.globalValue = value;
         map.setGlobal(map.selectedGlobal);
         break;

@@ -1,6 +1,7 @@
 // The properties window's behaviour without a window: the rows of the item
 // shown (a wall, an area, the viewer start or a global), the value editor and
-// writing a changed value back into the map.
+// writing a changed value back into the map. Rows hold UTF-8 text; names are
+// converted to and from the map's code page here.
 #pragma once
 #include <functional>
 #include <string>

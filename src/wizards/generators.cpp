@@ -109,9 +109,11 @@ void clsMap::addPolySurround(Integer n, Integer sx, Integer sy, Integer len) {
     x = nx, y = ny;
     angle -= step;
   }
+  // The walls are counted before the box is taken: an area's list is walked
+  // only through walls in use.
+  wallCount += n;
   endArea();
   walls[first + n - 1].nextSeg = -1;
-  wallCount += n;
   areaName.clear();
 }
 
@@ -164,7 +166,6 @@ void clsMap::wzSwitch(Long x, Long y, Long ceiling, Long texture, Integer angle)
 void clsMap::makePassage(Long a, Long b, bool /*split: always made*/, double /*startHeight*/, double /*height*/) {
   for (Long w : {a, b})
     if (w < 0 || w >= wallCount) throw MapError("Wall " + std::to_string(w) + " is not a wall of the map.");
-  if (a == b) throw MapError("A passage needs two different walls; wall " + std::to_string(a) + " was given twice.");
   requireRoom(4, 0);
   const Long m1 = wallCount;
   splitWall(a, 3);

@@ -1,12 +1,11 @@
 #include "wizards/shape.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 
+#include "io/files.h"
 #include "wizards/wizardforms.h"
 
 namespace kv {
@@ -14,11 +13,15 @@ namespace kv {
 namespace {
 
 constexpr double kDegree = 0.017453;
-constexpr std::uintmax_t kMaxShapeFile = 16u << 20;  // far beyond any shape the tables can hold
+constexpr std::size_t kMaxShapeFile = std::size_t{16} << 20;  // far beyond any shape the tables can hold
+
+// Shape files are single-byte text whose words are all ASCII; case is folded
+// in ASCII alone, whatever the locale says about the other bytes.
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string upper(std::string_view s) {
   std::string u(s);
-  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : u) c = upperAscii(c);
   return u;
 }
 
@@ -29,10 +32,7 @@ std::string_view mid(std::string_view s, size_t pos, size_t n = std::string_view
 
 size_t findNoCase(std::string_view text, std::string_view what, size_t from) {
   auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(std::min(from, text.size())), text.end(),
-                        what.begin(), what.end(), [](char a, char b) {
-                          return std::toupper(static_cast<unsigned char>(a)) ==
-                                 std::toupper(static_cast<unsigned char>(b));
-                        });
+                        what.begin(), what.end(), [](char a, char b) { return upperAscii(a) == upperAscii(b); });
   return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }
 
@@ -181,24 +181,9 @@ std::vector<std::string> listShapeFiles(const std::string& folder) {
 }
 
 bool readShapeFile(const std::string& path, std::string& text, std::string& problem) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    problem = ec.message();
-    return false;
-  }
-  if (size > kMaxShapeFile) {
-    problem = "the file is larger than 16 MiB";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    problem = "it cannot be opened";
-    return false;
-  }
-  text.assign(static_cast<size_t>(size), '\0');
-  in.read(text.data(), static_cast<std::streamsize>(size));
-  text.resize(static_cast<size_t>(in.gcount()));
+  auto bytes = readRegularFile(path, kMaxShapeFile, problem);
+  if (!bytes) return false;
+  text.assign(bytes->begin(), bytes->end());
   return true;
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 void refuse(Dialogs& d, const WizardError& e) { d.msgBox(e.what(), e.title, MsgIcon::Critical); }
 
-// A value at least 1 (a side count or length that rounds to 0 is no shape).
+// A value at least 1 (a side count or stair width that rounds to 0 is no shape).
 void requireAtLeastOne(Integer v, const std::string& label, const std::string& title) {
   if (v < 1)
     throw WizardError(title, "\"" + label + "\" must be at least 1; it rounds to " + std::to_string(v) + ".");
@@ -25,7 +25,7 @@ std::string startText(Long v) { return std::to_string(v); }
 
 }  // namespace
 
-double fieldValue(std::string_view text) { return val(text.substr(0, text.find('\r'))); }
+double fieldValue(std::string_view text) { return val(text); }
 
 Integer fieldInteger(std::string_view text, const std::string& label, const std::string& title) {
   const double v = fieldValue(text);
@@ -67,8 +67,9 @@ bool RoomWizardForm::finish(clsMap& map, Dialogs& dialogs) {
       pillarSides = fieldInteger(numPillarSidesText, "# of pillar sides", kCaption);
       columns = fieldInteger(numColumnsText, "# columns", kCaption);
       ceiling = fieldInteger(ceilingHeightText, "Ceiling height", kCaption);
+      // A side length above 0 that rounds to 0 builds walls of length 0; a
+      // side count that rounds to 0 has no polygon at all.
       requireAtLeastOne(n, "Num Sides", kCaption);
-      requireAtLeastOne(len, "Side length", kCaption);
       // Everything the room will add, checked before anything is cleared or built.
       const bool multi = roomType == 1;
       const double p = multi ? std::max<int>(pillars, 0) : 0, c = multi ? std::max<int>(columns, 0) : 0;
@@ -134,8 +135,9 @@ bool ColWizardForm::finish(clsMap& map, Dialogs& dialogs) {
       const Integer len = fieldInteger(sideLenText, "Side length", kCaption);
       const Integer sx = fieldInteger(startXText, "Begin x", kCaption);
       const Integer sy = fieldInteger(startYText, "Begin y", kCaption);
+      // A side length above 0 that rounds to 0 builds walls of length 0; a
+      // side count that rounds to 0 has no polygon at all.
       requireAtLeastOne(n, "Num Sides", kCaption);
-      requireAtLeastOne(len, "Side length", kCaption);
       requireTotals(map, n, 1, false, kCaption);
       map.addPolyCol(n, sx, sy, len);
       built = true;
@@ -261,9 +263,6 @@ bool PassageWizardForm::finish(clsMap& map, Dialogs& dialogs, const std::vector<
         throw WizardError(kCaption, "\"" + selection[k] + "\" does not name a wall of the map.");
       ab[k] = static_cast<Long>(w);
     }
-    if (ab[0] == ab[1])
-      throw WizardError(kCaption, "The passage needs two different walls; wall " + std::to_string(ab[0]) +
-                                      " is selected twice.");
     requireTotals(map, 4, 0, false, kCaption);
     map.makePassage(ab[0], ab[1], true, fieldValue(startHeightText), fieldValue(heightText));
   } catch (const WizardError& e) {

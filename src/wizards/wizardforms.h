@@ -23,8 +23,9 @@ class WizardError : public std::runtime_error {
   std::string title;
 };
 
-// A field's text read as a number the lenient way. Reading ends at a carriage
-// return, as it does at any other character that cannot continue a number.
+// A field's text read as a number the lenient way (val). Reading ends at a
+// carriage return, as it does at any other character that cannot continue a
+// number.
 double fieldValue(std::string_view text);
 // A field's value rounded to a 16-bit integer (halves to even); a value
 // outside -32768 .. 32767 is refused naming the field's label.

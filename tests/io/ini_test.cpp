@@ -1,6 +1,7 @@
 // Settings file, recent-file list and start-up log.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -71,6 +72,7 @@ TEST(RecentFiles, OpenSaveAsAndRestart) {
   doc.saveMap();  // Save does not touch the list
   EXPECT_EQ(recent.entries, (std::array<std::string, 4>{a, b, a, ""}));
   EXPECT_EQ(recent.caption(2), "&2 " + b);
+  EXPECT_EQ(slurp(ini), "[init]\r\nfile1=" + a + "\r\nfile2=" + b + "\r\nfile3=" + a + "\r\nfile4=\r\n");
 
   kv::RecentFiles restarted;
   restarted.loadRecentFiles(ini);
@@ -98,6 +100,17 @@ TEST(StartupLog, LinesEndWithCrLfAndAFailedOpenWritesNothing) {
   EXPECT_FALSE(bad.open(d.file("missing/ZidOruv.log")));
   EXPECT_FALSE(bad.error().empty());
   bad.logLine("ignored");
+
+  // A link planted in the log's place is replaced, never followed.
+  spit(d.file("victim"), "precious");
+  std::filesystem::remove(d.file("ZidOruv.log"));
+  std::filesystem::create_symlink(d.file("victim"), d.file("ZidOruv.log"));
+  ASSERT_TRUE(log.open(d.file("ZidOruv.log")));
+  log.logLine("Done.");
+  log.close();
+  EXPECT_EQ(slurp(d.file("victim")), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(d.file("ZidOruv.log")));
+  EXPECT_EQ(slurp(d.file("ZidOruv.log")), "Done.\r\n");
 }
 
 }  // namespace

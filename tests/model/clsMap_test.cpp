@@ -228,11 +228,30 @@ TEST(EditingOperations, FullTablesAndBadIndexesAreRefused) {
   EXPECT_THROW(m->setGlobal(-3), kv::MapError);
   EXPECT_THROW(m->requireRoom(0, 1), kv::MapError);
 
-  // A damaged list that loops back on itself ends the walk.
+  // A damaged list that loops back on itself, or runs on into walls not in
+  // use, ends the walk there.
   auto d = newMap();
   addSquare(*d, 0, 0, 10);
   d->walls[3].nextInArea = 1;
   d->adjustAreaBB(0);
   EXPECT_EQ(d->areas[0].maxX, 10);
   EXPECT_NE(d->checkAreaLists(), "");
+  d->walls[3].nextInArea = 4;
+  d->walls[4].x1 = 5000;
+  d->adjustAreaBB(0);
+  EXPECT_EQ(d->areas[0].maxX, 10);
+  // A box whose size passes 32 bits keeps the largest 32-bit value, also
+  // when its sides are near 2^32.
+  d->walls[0].x1 = d->walls[0].y1 = INT32_MIN;
+  d->walls[1].x2 = d->walls[1].y2 = INT32_MAX;
+  d->adjustAreaBB(0);
+  EXPECT_EQ(d->areas[0].size, INT32_MAX);
+  EXPECT_EQ(d->areas[0].minX, INT32_MIN);
+  d->walls[1].x2 = d->walls[1].y2 = 10;
+  d->walls[0].x1 = 0;  // a box 10 wide and 2^31 + 10 high: still too large
+  d->adjustAreaBB(0);
+  EXPECT_EQ(d->areas[0].size, INT32_MAX);
+  d->walls[0].y1 = -200000000;  // 10 x 200000010 fits
+  d->adjustAreaBB(0);
+  EXPECT_EQ(d->areas[0].size, 2000000100);
 }

@@ -34,6 +34,39 @@ python3 -c "import sys; sys.stdout.buffer.write(bytes([0xAB]) * 100)" >"$T/junk.
 [ "$(wc -l <"$T/err")" = 1 ] || fail "junk message"
 "$KV" new "$T/no/such/dir/x.map" 2>/dev/null; [ $? = 1 ] || fail "unwritable new"
 
+# Names are code page text, paths the file system's bytes: a name with bytes
+# above 127 and a control character, in a file whose path is not ASCII.
+"$KV" new "$T/café.map" || fail "new café.map"
+python3 - "$T/café.map" <<'PY'
+import sys
+p = sys.argv[1]
+b = bytearray(open(p, "rb").read())
+at = 98 + 4 + 5 * 64 + 8  # the name of "Gravity"
+b[at:at + 16] = b"Caf\xe9\x1b[2J\x80".ljust(16)
+open(p, "wb").write(b)
+PY
+python3 - "$("$KV" info --json "$T/café.map")" "$T/café.map" <<'PY' || fail "json names and paths"
+import json, sys
+o = json.loads(sys.argv[1])
+assert o["file"] == sys.argv[2], o["file"]
+assert o["globalList"][5]["name"] == "Caf\u00e9\u001b[2J\u20ac", o["globalList"][5]
+PY
+out="$("$KV" info "$T/café.map")"
+grep -qF 'Café\u001b[2J€' <<<"$out" || fail "plain name: $out"
+! grep -q $'\e' <<<"$out" || fail "a control character reached the terminal"
+grep -qF "File:       $T/café.map" <<<"$out" || fail "plain path"
+
+# Files that are no maps: a folder, a pipe (without a hang); "--" ends the
+# options.
+"$KV" info "$T" 2>"$T/err"; [ $? = 1 ] || fail "folder status"
+grep -q "it is a folder" "$T/err" || fail "folder message: $(cat "$T/err")"
+mkfifo "$T/pipe.map"
+timeout 10 "$KV" info "$T/pipe.map" 2>"$T/err"; [ $? = 1 ] || fail "pipe status"
+grep -q "not a regular file" "$T/err" || fail "pipe message: $(cat "$T/err")"
+timeout 10 "$KV" room "$T/pipe.map" 2>/dev/null; [ $? = 1 ] || fail "room on a pipe"
+(cd "$T" && "$KV" new -- --odd.map && "$KV" info --json -- --odd.map >/dev/null) || fail "-- before a file name"
+[ -f "$T/--odd.map" ] || fail "-- file"
+
 # Wrong usage: exit status 2 with the usage text.
 "$KV" 2>/dev/null; [ $? = 2 ] || fail "no arguments"
 "$KV" info 2>"$T/err"; [ $? = 2 ] || fail "info without file"

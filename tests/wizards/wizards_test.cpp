@@ -138,6 +138,10 @@ TEST(RoomWizard, FinishRulesAndRefusals) {
   f.numSidesText = "2";
   ASSERT_TRUE(f.finish(*m, d));
   EXPECT_EQ(segs(*m, 8, 2), (std::vector<Seg>{{0, 0, 0, 100}, {0, 100, 0, 0}}));
+  // A side length above 0 is read, rounded and built, also when it rounds to 0.
+  f.numSidesText = "3", f.sideLenText = "0.4";
+  ASSERT_TRUE(f.finish(*m, d));
+  EXPECT_EQ(segs(*m, 10, 3), std::vector<Seg>(3, Seg{0, 0, 0, 0}));
   EXPECT_EQ(m->checkAreaLists(), "");
 
   // A room that does not fit the wall table adds nothing at all.
@@ -173,6 +177,9 @@ TEST(ColumnWizard, DefaultsAndNames) {
   EXPECT_TRUE(f.finish(*m, d));
   EXPECT_FALSE(f.built);
   EXPECT_EQ(m->wallCount, 9);
+  f.sideLenText = "0.4";
+  EXPECT_TRUE(f.finish(*m, d));
+  EXPECT_EQ(segs(*m, 9, 4), std::vector<Seg>(4, Seg{2300, 1500, 2300, 1500}));
   EXPECT_TRUE(d.messages.empty());
 }
 
@@ -315,14 +322,21 @@ TEST(SplitAndPassage, SelectionChecksExampleAndDefaults) {
   EXPECT_EQ(m->walls[4].h1, 8);
   EXPECT_EQ(m->checkAreaLists(), "");
 
-  // The same wall twice, or a wall the map does not have: refused.
+  // A wall the map does not have: refused.
   auto before = copyOf(*m);
-  for (auto bad : {std::vector<std::string>{"Wall #1", "Wall #1"}, std::vector<std::string>{"Wall #0", "Wall #99"}}) {
-    d.messages.clear();
-    EXPECT_TRUE(p.finish(*m, d, bad));
-    EXPECT_EQ(d.messages.size(), 1u);
-    expectUnchanged(*before, *m);
-  }
+  d.messages.clear();
+  EXPECT_TRUE(p.finish(*m, d, {"Wall #0", "Wall #99"}));
+  EXPECT_EQ(d.messages.size(), 1u);
+  expectUnchanged(*before, *m);
+  // Only the count of the selection is checked: the same wall twice is cut
+  // twice, its first third again, and the middle pieces swap their starts.
+  auto twice = copyOf(*m);
+  ASSERT_TRUE(p.finish(*twice, d, {"Wall #1", "Wall #1"}));
+  EXPECT_EQ(d.messages.size(), 1u);
+  ASSERT_EQ(twice->wallCount, 10);
+  EXPECT_EQ(segs(*twice, 6, 4), (std::vector<Seg>{{289, 100, 235, 100}, {235, 100, 201, 100},
+                                                 {267, 100, 278, 100}, {278, 100, 267, 100}}));
+  EXPECT_EQ(seg(*twice, 1), (Seg{300, 100, 289, 100}));
 
   // Split: kind 2 appends one piece, kind 3 two, both joined to the area.
   kv::SplitWallForm s;

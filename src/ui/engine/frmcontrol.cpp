@@ -9,6 +9,7 @@
 #include "engine/header.h"
 #include "engine/kv3d15.h"
 #include "engine/scratch.h"
+#include "model/codepage.h"
 
 namespace kv {
 
@@ -85,7 +86,7 @@ void frmControl::Form_KeyDown(int keyCode) {
   }
   if (acted) KV3D151->kvRedraw();
   setWindowTitle(QString("Area: ") +
-                 QString::fromStdString(KV3D151->kvGetViewerAreaName(KV3D151->kvGetViewerAreaNum())));
+                 QString::fromStdString(fromCodePage(KV3D151->kvGetViewerAreaName(KV3D151->kvGetViewerAreaNum()))));
 }
 
 void frmControl::keyPressEvent(QKeyEvent* e) { Form_KeyDown(virtualKey(e->key())); }
