@@ -80,8 +80,10 @@ struct BuildCounts {
 Long buildOnCutSets(std::span<const ListMember> list, const ListMember* splitter, Long& pieces, Long capacity,
                     TreeRecords& out, BuildCounts& counts);
 
-// Whether the vector kernels run (when the processor has them). Returns the
-// previous setting; the tests turn them off to check the scalar path.
-bool useVectorKernels(bool on);
+// The kernels that fill the line sets: chosen by what the processor has, up
+// to the most the build allows (the tests step down to check each one).
+enum class Kernels { Scalar, Avx2, Avx512 };
+// Returns the previous setting.
+Kernels useKernels(Kernels most);
 
 }  // namespace kv::bsp

@@ -124,12 +124,13 @@ int rounds() {
   return e ? std::atoi(e) : 60;
 }
 
-// Both kernels: the vector one where the processor has it, and the scalar one.
-class BspEquivalence : public ::testing::TestWithParam<bool> {
+// Every kernel the processor has (a missing one runs the next below it).
+class BspEquivalence : public ::testing::TestWithParam<kv::bsp::Kernels> {
  protected:
-  void SetUp() override { was_ = kv::bsp::useVectorKernels(GetParam()); }
-  void TearDown() override { kv::bsp::useVectorKernels(was_); }
-  bool was_ = true;
+  void SetUp() override { was_ = kv::bsp::useKernels(GetParam()); }
+  void TearDown() override { kv::bsp::useKernels(was_); }
+  kv::bsp::Kernels was_{};
+  int seed(int base) const { return base + 10 * static_cast<int>(GetParam()); }
 };
 
 }  // namespace
@@ -144,7 +145,7 @@ TEST_P(BspEquivalence, BenchmarkLevels) {
 }
 
 TEST_P(BspEquivalence, RandomAndDegenerateTables) {
-  std::mt19937 gen(GetParam() ? 19 : 23);
+  std::mt19937 gen(seed(19));
   for (int round = 0; round < rounds(); ++round) {
     auto m = randomMap(gen, round % 6);
     if (m->wallCount == 0) continue;
@@ -164,7 +165,7 @@ TEST_P(BspEquivalence, RandomAndDegenerateTables) {
 // The side-def table builds over its list as it stands: any order, any
 // ranges (also outside 0 to 1, empty or not numbers).
 TEST_P(BspEquivalence, SideDefListsAndRangesAsTheyStand) {
-  std::mt19937 gen(GetParam() ? 5 : 6);
+  std::mt19937 gen(seed(5));
   auto r = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
   const double ranges[] = {0.0, 1.0, 0.25, 0.5, 0.75, -0.5, 1.5, 0.3, std::nan("")};
   for (int round = 0; round < rounds(); ++round) {
@@ -203,7 +204,7 @@ TEST_P(BspEquivalence, SideDefListsAndRangesAsTheyStand) {
 // random head, order and ranges, a chosen splitter or a given one (in the
 // list or not).
 TEST_P(BspEquivalence, SelectAndBuildOnAnyList) {
-  std::mt19937 gen(GetParam() ? 41 : 43);
+  std::mt19937 gen(seed(41));
   auto r = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
   for (int round = 0; round < rounds(); ++round) {
     auto m = randomMap(gen, round % 5);
@@ -237,5 +238,10 @@ TEST_P(BspEquivalence, SelectAndBuildOnAnyList) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, BspEquivalence, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Vector" : "Scalar"; });
+INSTANTIATE_TEST_SUITE_P(Kernels, BspEquivalence,
+                         ::testing::Values(kv::bsp::Kernels::Avx512, kv::bsp::Kernels::Avx2, kv::bsp::Kernels::Scalar),
+                         [](const auto& info) {
+                           return info.param == kv::bsp::Kernels::Avx512 ? "Avx512"
+                                  : info.param == kv::bsp::Kernels::Avx2 ? "Avx2"
+                                                                          : "Scalar";
+                         });
