@@ -1,7 +1,7 @@
 // The BSP build as it was before the cut sets: every candidate splitter is
 // tested against every member by walking the work list through the records.
-// Kept unchanged as the reference the tests compare the compile with, and as
-// the benchmarks' baseline. Not part of the product.
+// Kept unchanged as the benchmarks' baseline and as the reference the tests
+// compare the compile with. Not part of the product.
 #pragma once
 #include <array>
 #include <cstdint>
