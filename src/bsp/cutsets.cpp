@@ -22,24 +22,33 @@ Kernels mostAllowed = Kernels::Avx512;
 // The best kernels this processor runs.
 Kernels available() {
 #if KV_CUTSETS_X86
-  static const Kernels k = !(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) ? Kernels::Scalar
-                           : __builtin_cpu_supports("avx512f")                                     ? Kernels::Avx512
-                                                                                                   : Kernels::Avx2;
+  static const Kernels k =
+      !(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))      ? Kernels::Scalar
+      : __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("bmi2") ? Kernels::Avx512
+                                                                             : Kernels::Avx2;
   return k;
 #else
   return Kernels::Scalar;
 #endif
 }
 
+// Side values and denominators are whole numbers whatever the coordinates:
+// each is a sum of products of whole-number differences, and rounding a whole
+// number to a double gives a whole number. So a side value below -kOnLine is
+// below 0, and only 0 lies within kOnLine of the line; the whole-word kernels
+// compare with 0.
+//
 // With every coordinate at most this far from 0, differences stay below 2^25
-// and each side value and denominator is an exact integer in a double. Then
-// 0 < n/d < 1 holds for the rounded quotient exactly when n and d have the
-// same sign and |n| < |d|: no quotient needs computing for a full range.
+// and side values and denominators are exact. Then 0 < n/d < 1 holds for the
+// rounded quotient exactly when n and d have the same sign and |n| < |d| (a
+// quotient below 1 is at most 1 - 1/|d|, which rounds below 1): no quotient
+// needs computing for a range of 0 to 1.
 constexpr double kSmallCoordinate = 16777216.0;  // 2^24
 
-// A word of keys whose members are fewer than this is filled member by
-// member; a denser one whole with the vector kernel.
-constexpr int kDenseWord = 12;
+// A word of keys with at least this many members is filled whole by the
+// vector kernel (four or eight keys at a time); a sparser one member by
+// member (with AVX-512, eight gathered members at a time).
+constexpr int kDenseWord4 = 12, kDenseWord8 = 12;
 
 // A list of at most this many members is built by testing its members
 // directly, without the line sets: for a few keys that is cheaper than
@@ -140,8 +149,10 @@ class Engine {
   __attribute__((target("avx2"))) WordBits fillWordAvx2(int q, int w, std::uint64_t members) const;
   template <bool Small>
   __attribute__((target("avx512f"))) WordBits fillWordAvx512(int q, int w, std::uint64_t members) const;
+  template <bool Small>
+  __attribute__((target("avx512f,bmi2"))) WordBits fillMembersAvx512(int q, int w, std::uint64_t members) const;
   __attribute__((target("avx2,popcnt"))) int chooseAvx2();
-  __attribute__((target("avx512f,avx2,popcnt"))) int chooseAvx512();
+  __attribute__((target("avx512f,avx2,bmi2,popcnt"))) int chooseAvx512();
 #endif
   template <Kernels K>
   int countCuts(int q, int best);
@@ -266,13 +277,13 @@ void Engine::start(std::span<const ListMember> list, const ListMember* splitter,
 // --- bit sets ------------------------------------------------------------------
 
 inline Engine::PairBits Engine::evaluate(int q, int p, bool whole) const {
-  // The operations of sideOf() and negative(), in their order, without
-  // branches on the geometry.
+  // The operations of sideOf(), and the tests of cuts() and negative()
+  // without branches on the geometry but the rare one for a first end point
+  // on the line (side values are whole numbers, see kSmallCoordinate).
   const Key &s = key_[q], &c = key_[p];
   const double a = s.y1 - s.y2, b = s.x2 - s.x1;
   const double n = (c.x1 - s.x1) * a + (c.y1 - s.y1) * b;
   const double d = s.dy * c.dx - s.dx * c.dy;
-  const double n2 = (c.y2 - s.y1) * b + (c.x2 - s.x1) * a;
   bool cut;
   if (whole) {
     cut = (n != 0) & ((n < 0) == (d < 0)) & (std::fabs(n) < std::fabs(d));
@@ -280,7 +291,9 @@ inline Engine::PairBits Engine::evaluate(int q, int p, bool whole) const {
     const double u = n / (d == 0 ? 1.0 : d);
     cut = (d != 0) & (c.ts < u) & (u < c.te);
   }
-  const bool neg = d == 0 ? n < 0 : (n < -kOnLine) | (!(n > kOnLine) & (n2 < -kOnLine));
+  bool neg = n < 0;
+  if (n == 0 && d != 0) [[unlikely]]
+    neg = (c.y2 - s.y1) * b + (c.x2 - s.x1) * a < -kOnLine;
   return {cut, neg};
 }
 
@@ -378,8 +391,8 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillWordAvx2(int q, int
                                        _mm256_cmp_pd(u, _mm256_loadu_pd(&te_[p]), _CMP_LT_OQ));
       cm = _mm256_movemask_pd(_mm256_and_pd(in, _mm256_cmp_pd(d, zero, _CMP_NEQ_OQ)));
     }
-    // Side values are whole numbers (see wholeSides), so n < -kOnLine is n < 0
-    // and only n = 0 lies within kOnLine of the line.
+    // Side values are whole numbers (see kSmallCoordinate): n < 0 is below
+    // the line, and n = 0 leaves the side to the second end point.
     const int negN = _mm256_movemask_pd(_mm256_cmp_pd(n, zero, _CMP_LT_OQ));
     const int onLine = _mm256_movemask_pd(_mm256_andnot_pd(_mm256_cmp_pd(d, zero, _CMP_EQ_OQ), _mm256_cmp_pd(n, zero, _CMP_EQ_OQ)));
     c |= static_cast<std::uint64_t>(cm) << i;
@@ -416,14 +429,64 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillWordAvx512(int q
       cm = _mm512_cmp_pd_mask(_mm512_loadu_pd(&ts_[p]), u, _CMP_LT_OQ) &
            _mm512_cmp_pd_mask(u, _mm512_loadu_pd(&te_[p]), _CMP_LT_OQ) & _mm512_cmp_pd_mask(d, zero, _CMP_NEQ_OQ);
     }
-    // Side values are whole numbers (see wholeSides), so n < -kOnLine is n < 0
-    // and only n = 0 lies within kOnLine of the line.
+    // Side values are whole numbers (see kSmallCoordinate): n < 0 is below
+    // the line, and n = 0 leaves the side to the second end point.
     const unsigned onLine = ~_mm512_cmp_pd_mask(d, zero, _CMP_EQ_OQ) & ~negN & ~posN;
     c |= static_cast<std::uint64_t>(cm & 0xFF) << i;
     g |= static_cast<std::uint64_t>(negN & 0xFF) << i;
     on |= static_cast<std::uint64_t>(onLine & 0xFF) << i;
   }
   return finishWord(q, w, members, c, g, on);
+}
+
+// Only the members of word w, eight at a time: their positions compressed
+// into a list, their columns gathered, the result bits spread back.
+template <bool Small>
+__attribute__((target("avx512f,bmi2"))) Engine::WordBits Engine::fillMembersAvx512(int q, int w,
+                                                                                  std::uint64_t members) const {
+  alignas(64) std::int32_t at[64 + 16];
+  int k = 0;
+  const int base = w * 64;
+  const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  for (int h = 0; h < 64; h += 16) {
+    const auto part = static_cast<__mmask16>(members >> h);
+    if (!part) continue;
+    _mm512_storeu_si512(at + k, _mm512_maskz_compress_epi32(part, _mm512_add_epi32(iota, _mm512_set1_epi32(base + h))));
+    k += std::popcount(static_cast<unsigned>(part));
+  }
+  const __m512d sx1 = _mm512_set1_pd(x1_[q]), sy1 = _mm512_set1_pd(y1_[q]);
+  const __m512d a = _mm512_set1_pd(y1_[q] - y2_[q]), b = _mm512_set1_pd(x2_[q] - x1_[q]);
+  const __m512d sdx = _mm512_set1_pd(dx_[q]), sdy = _mm512_set1_pd(dy_[q]);
+  const __m512d zero = _mm512_setzero_pd();
+  std::uint64_t c = 0, g = 0, on = 0;
+  for (int j = 0; j < k; j += 8) {
+    const auto lanes = static_cast<__mmask8>(k - j >= 8 ? 0xFF : (1u << (k - j)) - 1);
+    const __m256i index = _mm256_load_si256(reinterpret_cast<const __m256i*>(at + j));
+    const __m512d cdx = _mm512_mask_i32gather_pd(zero, lanes, index, dx_.data(), 8);
+    const __m512d cdy = _mm512_mask_i32gather_pd(zero, lanes, index, dy_.data(), 8);
+    const __m512d cx1 = _mm512_mask_i32gather_pd(zero, lanes, index, x1_.data(), 8);
+    const __m512d cy1 = _mm512_mask_i32gather_pd(zero, lanes, index, y1_.data(), 8);
+    const __m512d d = _mm512_sub_pd(_mm512_mul_pd(sdy, cdx), _mm512_mul_pd(sdx, cdy));
+    const __m512d n = _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(cx1, sx1), a), _mm512_mul_pd(_mm512_sub_pd(cy1, sy1), b));
+    const unsigned negN = _mm512_cmp_pd_mask(n, zero, _CMP_LT_OQ), posN = _mm512_cmp_pd_mask(n, zero, _CMP_GT_OQ);
+    unsigned cm;
+    if constexpr (Small) {
+      const unsigned negD = _mm512_cmp_pd_mask(d, zero, _CMP_LT_OQ);
+      cm = _mm512_cmp_pd_mask(_mm512_abs_pd(n), _mm512_abs_pd(d), _CMP_LT_OQ) & ((negN & negD) | (posN & ~negD));
+    } else {
+      const __m512d u = _mm512_div_pd(n, d);
+      const __m512d ts = _mm512_mask_i32gather_pd(zero, lanes, index, ts_.data(), 8);
+      const __m512d te = _mm512_mask_i32gather_pd(zero, lanes, index, te_.data(), 8);
+      cm = _mm512_cmp_pd_mask(ts, u, _CMP_LT_OQ) & _mm512_cmp_pd_mask(u, te, _CMP_LT_OQ) &
+           _mm512_cmp_pd_mask(d, zero, _CMP_NEQ_OQ);
+    }
+    // As in fillWordAvx512.
+    const unsigned onLine = ~_mm512_cmp_pd_mask(d, zero, _CMP_EQ_OQ) & ~negN & ~posN;
+    c |= static_cast<std::uint64_t>(cm & lanes) << j;
+    g |= static_cast<std::uint64_t>(negN & lanes) << j;
+    on |= static_cast<std::uint64_t>(onLine & lanes) << j;
+  }
+  return finishWord(q, w, members, _pdep_u64(c, members), _pdep_u64(g, members), _pdep_u64(on, members));
 }
 #endif
 
@@ -441,9 +504,11 @@ template <Kernels K>
       counts_->sideTests += static_cast<std::uint64_t>(k);
       WordBits bits;
 #if KV_CUTSETS_X86
-      if (K == Kernels::Avx512 && k >= kDenseWord)
+      if (K == Kernels::Avx512 && k >= kDenseWord8)
         bits = small_ ? fillWordAvx512<true>(q, w, members) : fillWordAvx512<false>(q, w, members);
-      else if (K == Kernels::Avx2 && k >= kDenseWord)
+      else if (K == Kernels::Avx512 && k > 1)
+        bits = small_ ? fillMembersAvx512<true>(q, w, members) : fillMembersAvx512<false>(q, w, members);
+      else if (K == Kernels::Avx2 && k >= kDenseWord4)
         bits = small_ ? fillWordAvx2<true>(q, w, members) : fillWordAvx2<false>(q, w, members);
       else
 #endif
@@ -485,7 +550,7 @@ template <Kernels K>
 
 #if KV_CUTSETS_X86
 __attribute__((target("avx2,popcnt"))) int Engine::chooseAvx2() { return chooseImpl<Kernels::Avx2>(); }
-__attribute__((target("avx512f,avx2,popcnt"))) int Engine::chooseAvx512() { return chooseImpl<Kernels::Avx512>(); }
+__attribute__((target("avx512f,avx2,bmi2,popcnt"))) int Engine::chooseAvx512() { return chooseImpl<Kernels::Avx512>(); }
 #endif
 
 int Engine::choose() {
