@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,40 +35,56 @@ void expectSameMaps(const kv::clsMap& got, const kv::clsMap& want, const std::st
   ASSERT_EQ(kv::encodeMap(got, true), kv::encodeMap(want, true));
 }
 
-// Runs both compiles on copies of m: createBSP, and compileBSP alone (no
-// roll-back, so a full table shows the state the build stopped in).
-void compareCompiles(const kv::clsMap& m, const std::string& what, bool alsoRaw) {
-  auto got = std::make_unique<kv::clsMap>(m), want = std::make_unique<kv::clsMap>(m);
-  bool ok = true;
-  try {
-    got->createBSP();
-  } catch (const kv::MapError&) {
-    ok = false;
+using Kernels = kv::bsp::Kernels;
+const Kernels kEveryKernel[] = {Kernels::Avx512, Kernels::Avx2, Kernels::Scalar};
+
+// The work list linked and full ranges given, as createBSP does before it
+// builds: the start of compileBSP on its own.
+void prepareRaw(kv::clsMap& m) {
+  m.polishNextSeg();
+  for (Long i = 0; i < m.wallCount; ++i) m.walls[i].tStart = 0.0, m.walls[i].tEnd = 1.0;
+}
+
+// Compiles copies of m once with the list walk and then with each of the
+// kernels: createBSP, and with `raw` compileBSP alone (no roll-back, so a
+// full table shows the state the build stopped in).
+void compareCompiles(const kv::clsMap& m, const std::string& what, bool raw, std::span<const Kernels> kernels) {
+  auto want = std::make_unique<kv::clsMap>(m), wantRaw = std::make_unique<kv::clsMap>(m);
+  const bool ok = kvbaseline::createBSP(*want);
+  bool okRaw = false;
+  if (raw) {
+    prepareRaw(*wantRaw);
+    kvbaseline::WallTable t{*wantRaw};
+    okRaw = kvbaseline::TreeBuilder<kvbaseline::WallTable>(t, wantRaw->pieceCount, kv::kWallSlots).compile() != -1;
   }
-  ASSERT_EQ(ok, kvbaseline::createBSP(*want)) << what;
-  expectSameMaps(*got, *want, what + " (createBSP)");
-  if (ok) {
-    kv::TreeCheck c = kv::validateTree({got->walls.data(), size_t(got->wallCount)});
-    EXPECT_TRUE(c.ok) << what << ": " << c.problem;
-    EXPECT_EQ(got->checkAreaLists(), "") << what;
+  const Kernels was = kv::bsp::useKernels(Kernels::Avx512);
+  for (Kernels k : kernels) {
+    kv::bsp::useKernels(k);
+    const std::string with = what + " kernels " + std::to_string(static_cast<int>(k));
+    auto got = std::make_unique<kv::clsMap>(m);
+    auto compiles = [&](auto f) {
+      try {
+        f();
+        return true;
+      } catch (const kv::MapError&) {
+        return false;
+      }
+    };
+    ASSERT_EQ(compiles([&] { got->createBSP(); }), ok) << with;
+    expectSameMaps(*got, *want, with + " (createBSP)");
+    if (ok) {
+      kv::TreeCheck c = kv::validateTree({got->walls.data(), size_t(got->wallCount)});
+      EXPECT_TRUE(c.ok) << with << ": " << c.problem;
+      EXPECT_EQ(got->checkAreaLists(), "") << with;
+    }
+    if (raw) {
+      *got = m;
+      prepareRaw(*got);
+      ASSERT_EQ(compiles([&] { got->compileBSP(); }), okRaw) << with;
+      expectSameMaps(*got, *wantRaw, with + " (compileBSP)");
+    }
   }
-  if (!alsoRaw) return;
-  *got = m, *want = m;
-  got->polishNextSeg(), want->polishNextSeg();
-  for (Long i = 0; i < m.wallCount; ++i) {
-    got->walls[i].tStart = want->walls[i].tStart = 0.0;
-    got->walls[i].tEnd = want->walls[i].tEnd = 1.0;
-  }
-  ok = true;
-  try {
-    got->compileBSP();
-  } catch (const kv::MapError&) {
-    ok = false;
-  }
-  kvbaseline::WallTable t{*want};
-  kvbaseline::TreeBuilder<kvbaseline::WallTable> b(t, want->pieceCount, kv::kWallSlots);
-  ASSERT_EQ(ok, b.compile() != -1) << what;
-  expectSameMaps(*got, *want, what + " (compileBSP)");
+  kv::bsp::useKernels(was);
 }
 
 // Random tables of several kinds; `big` adds the ones that fill the table.
@@ -121,11 +138,11 @@ std::unique_ptr<kv::clsMap> randomMap(std::mt19937& gen, int kind) {
 
 int rounds() {
   const char* e = std::getenv("KV_BSP_ROUNDS");
-  return e ? std::atoi(e) : 60;
+  return e ? std::atoi(e) : 30;
 }
 
 // Every kernel the processor has (a missing one runs the next below it).
-class BspEquivalence : public ::testing::TestWithParam<kv::bsp::Kernels> {
+class BspEquivalence : public ::testing::TestWithParam<Kernels> {
  protected:
   void SetUp() override { was_ = kv::bsp::useKernels(GetParam()); }
   void TearDown() override { kv::bsp::useKernels(was_); }
@@ -135,13 +152,23 @@ class BspEquivalence : public ::testing::TestWithParam<kv::bsp::Kernels> {
 
 }  // namespace
 
-TEST_P(BspEquivalence, BenchmarkLevels) {
+// The six real levels, a chain 2000 deep and a table just too full for the
+// root exchange, each compiled once by the list walk and then with every
+// kernel.
+TEST(BspEquivalenceLevels, SameRecordsWithEveryKernel) {
   for (const char* name : {"e1m8_fd1", "e2m2_fd1", "e3m1_fd1", "e3m3_fd1", "map02_fd2", "map09_fd2"}) {
     auto m = std::make_unique<kv::clsMap>();
     const std::string file = std::string(KV_SOURCE_DIR "/tests/data/bench-maps/") + name + ".map";
     ASSERT_EQ(kv::loadMapFile(*m, file).status, kv::ReadStatus::Ok) << file;
-    compareCompiles(*m, name, false);
+    compareCompiles(*m, name, false, kEveryKernel);
   }
+  auto chain = kvtest::newMap();
+  for (Long i = 0; i < 2000; ++i) chain->addWall(0, 3 * (i % 2 ? i : 2000 - i), 50, 3 * (i % 2 ? i : 2000 - i), i, -1);
+  compareCompiles(*chain, "chain", false, kEveryKernel);
+  auto full = kvtest::newMap();
+  full->addWall(0, -10, 0, 10, 0, -1), full->addWall(-50, 0, 50, 0, 1, -1), full->addWall(-50, 5, 50, 5, 2, -1);
+  for (Long i = 3; i < 1999; ++i) full->addWall(1000, 1000 + 3 * i, 1050, 1000 + 3 * i, i, -1);
+  compareCompiles(*full, "no scratch record", true, kEveryKernel);
 }
 
 TEST_P(BspEquivalence, RandomAndDegenerateTables) {
@@ -149,17 +176,10 @@ TEST_P(BspEquivalence, RandomAndDegenerateTables) {
   for (int round = 0; round < rounds(); ++round) {
     auto m = randomMap(gen, round % 6);
     if (m->wallCount == 0) continue;
-    compareCompiles(*m, "round " + std::to_string(round) + " kind " + std::to_string(round % 6), true);
+    const Kernels k = GetParam();
+    compareCompiles(*m, "round " + std::to_string(round) + " kind " + std::to_string(round % 6), true, {&k, 1});
     if (HasFatalFailure()) return;
   }
-  // A chain 2000 deep, and a table just too full for the root exchange.
-  auto chain = kvtest::newMap();
-  for (Long i = 0; i < 2000; ++i) chain->addWall(0, 3 * (i % 2 ? i : 2000 - i), 50, 3 * (i % 2 ? i : 2000 - i), i, -1);
-  compareCompiles(*chain, "chain", false);
-  auto full = kvtest::newMap();
-  full->addWall(0, -10, 0, 10, 0, -1), full->addWall(-50, 0, 50, 0, 1, -1), full->addWall(-50, 5, 50, 5, 2, -1);
-  for (Long i = 3; i < 1999; ++i) full->addWall(1000, 1000 + 3 * i, 1050, 1000 + 3 * i, i, -1);
-  compareCompiles(*full, "no scratch record", true);
 }
 
 // The side-def table builds over its list as it stands: any order, any
