@@ -87,7 +87,7 @@ void compareCompiles(const kv::clsMap& m, const std::string& what, bool raw, std
   kv::bsp::useKernels(was);
 }
 
-// Random tables of several kinds; `big` adds the ones that fill the table.
+// Random tables of six kinds; the last fills the table half way through.
 std::unique_ptr<kv::clsMap> randomMap(std::mt19937& gen, int kind) {
   auto r = [&](long long lo, long long hi) { return Long(std::uniform_int_distribution<long long>(lo, hi)(gen)); };
   auto m = kvtest::newMap();
