@@ -11,6 +11,8 @@ namespace kv {
 namespace {
 
 std::string capacityMessage(bsp::BuildFailure f) {
+  if (f == bsp::BuildFailure::DamagedList)
+    return "The work list of the walls leaves the walls in use or runs in a circle. The map was not compiled.";
   if (f == bsp::BuildFailure::NoScratch)
     return "The compiled tree fills all 2001 wall records and leaves none for moving its root to record 0. "
            "The map was not compiled.";

@@ -8,53 +8,50 @@
 //   void copy(Long from, Long to);    the table's whole-record copy
 //   void onSplit(Long from, Long k);  record k was just cut from record from
 //   void onExchange(Long root);       records 0 and root have been exchanged
+//
+// The splitter choice and partitioning run on bit sets (bsp/cutsets.h); this
+// template reads the work list out of the table and makes the build's changes
+// to the records.
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "bsp/cutsets.h"
 #include "model/numbers.h"
 
 namespace kv::bsp {
-
-// A side value of a point this close to zero counts as on the splitter's line.
-constexpr double kOnLine = 0.00001;
-// Larger than any count of cuts a list of at most 2001 records can reach.
-constexpr Long kNoCount = 20000;
 
 // A coordinate difference. The differences are meant as 32-bit values; taken
 // in 64 bits they are the same wherever those fit and stay exact elsewhere.
 inline double diff(Long a, Long b) { return static_cast<double>(static_cast<std::int64_t>(a) - b); }
 
-// Why a build could not produce a tree.
-enum class BuildFailure { None, TableFull, NoScratch };
-
 template <class Table>
-class TreeBuilder {
+class TreeBuilder final : TreeRecords {
  public:
   TreeBuilder(Table& table, Long& pieceCount, Long capacity)
-      : t_(table), pieces_(pieceCount), capacity_(capacity) {
-    // One pending sub-tree per disjoint non-empty list: never more than the
-    // table's records, so the build itself allocates nothing.
-    stack_.reserve(static_cast<size_t>(capacity) + 2);
-  }
+      : t_(table), pieces_(pieceCount), capacity_(capacity) {}
 
-  std::uint64_t sideTests = 0;  // member-against-splitter evaluations
+  std::uint64_t sideTests = 0;  // member-against-line evaluations done
   BuildFailure failure = BuildFailure::None;
 
   // Chooses the splitter of the list at `head`, stores it into `slot`, builds
-  // the sub-tree and returns its root, or -1 when the table ran full.
+  // the sub-tree and returns its root, or -1 when the table ran full or the
+  // list is damaged (nothing changed then).
   Long select(Long head, Long& slot) {
-    stack_.clear();
-    Long s = place(head, slot);
-    return partition(head, s) && drain() ? s : -1;
+    slot_ = &slot;
+    return run(head, nullptr);
   }
 
   // Partitions the list at `head` around `splitter` and builds both sides.
-  // Returns the splitter, or -1 when the table ran full.
+  // Returns the splitter, or -1.
   Long build(Long head, Long splitter) {
-    stack_.clear();
-    return partition(head, splitter) && drain() ? splitter : -1;
+    if (splitter < 0 || splitter >= pieces_ || splitter >= capacity_) {
+      failure = BuildFailure::DamagedList;
+      return -1;
+    }
+    const ListMember s = member(splitter);
+    return run(head, &s);
   }
 
   // Builds the tree of the list at record 0 and moves its root to record 0.
@@ -102,148 +99,52 @@ class TreeBuilder {
   }
 
  private:
-  struct Task {
-    Long head;
-    Long* slot;  // the parent's child link; records never move during a build
-  };
   struct Ends {
     Long x1, y1, x2, y2;
   };
 
-  // The splitter's terms of the side value: D(P) = (P.x - x1) * a + (P.y - y1) * b.
-  struct Line {
-    Long x1, y1, x2, y2;
-    double a, b;
-  };
-  template <class Rec>
-  static Line lineOf(const Rec& s) {
-    return {s.x1, s.y1, s.x2, s.y2, diff(s.y1, s.y2), diff(s.x2, s.x1)};
-  }
-  template <class Rec>
-  static double firstSide(const Line& s, const Rec& c) {
-    return diff(c.x1, s.x1) * s.a + diff(c.y1, s.y1) * s.b;
-  }
-  template <class Rec>
-  static double denominator(const Line& s, const Rec& c) {
-    return diff(s.y2, s.y1) * diff(c.x2, c.x1) - diff(s.x2, s.x1) * diff(c.y2, c.y1);
-  }
-  template <class Rec>
-  static double secondSide(const Line& s, const Rec& c) {
-    return diff(c.y2, s.y1) * s.b + diff(c.x2, s.x1) * s.a;
+  ListMember member(Long i) {
+    const auto& r = t_.at(i);
+    return {i, r.x1, r.y1, r.x2, r.y2, r.tStart, r.tEnd};
   }
 
-  // Picks the splitter of a list, gives it fresh links and stores it into
-  // the parent's slot.
-  Long place(Long head, Long& slot) {
-    Long s = choose(head);
+  // The list at `head` as the engine reads it. A list must stay inside the
+  // records in use (below the piece count) and end.
+  Long run(Long head, const ListMember* splitter) {
+    list_.clear();
+    seen_.assign(static_cast<size_t>(capacity_), false);
+    for (Long i = head; i != -1; i = t_.at(i).nextSeg) {
+      if (i < 0 || i >= pieces_ || i >= capacity_ || seen_[static_cast<size_t>(i)]) {
+        failure = BuildFailure::DamagedList;
+        return -1;
+      }
+      seen_[static_cast<size_t>(i)] = true;
+      list_.push_back(member(i));
+    }
+    BuildCounts counts;
+    Long root = buildOnCutSets(list_, splitter, pieces_, capacity_, *this, counts);
+    sideTests += counts.sideTests;
+    failure = counts.failure;
+    return root;
+  }
+
+  // --- the build's changes to the records ----------------------------------
+  void place(Long s) override {
     t_.at(s).posChild = -1;
     t_.at(s).negChild = -1;
-    slot = s;
-    return s;
   }
-
-  // Builds the queued sub-trees. The negative side of a splitter is queued
-  // last, so it is finished before its non-negative side is started: pieces
-  // are numbered in a depth-first walk that visits the negative side first.
-  bool drain() {
-    while (!stack_.empty()) {
-      Task task = stack_.back();
-      stack_.pop_back();
-      if (!partition(task.head, place(task.head, *task.slot))) return false;
-    }
-    return true;
+  void setLink(Long parent, bool pos, Long child) override {
+    if (parent < 0) *slot_ = child;
+    else if (pos) t_.at(parent).posChild = child;
+    else t_.at(parent).negChild = child;
   }
-
-  // The member that cuts the fewest members; the first met wins a tie.
-  Long choose(Long head) {
-    Long best = kNoCount, chosen = -1;
-    for (Long s = head; s != -1; s = t_.at(s).nextSeg) {
-      const Line line = lineOf(t_.at(s));
-      Long cuts = 0;
-      for (Long c = head; c != -1; c = t_.at(c).nextSeg) {
-        const auto& m = t_.at(c);
-        ++sideTests;
-        double d = denominator(line, m);
-        if (d == 0) continue;
-        double u = firstSide(line, m) / d;
-        // Once the count reaches the best one this member can no longer win.
-        if (m.tStart < u && u < m.tEnd && ++cuts >= best) break;
-      }
-      if (cuts < best) {
-        best = cuts;
-        chosen = s;
-        if (best == 0) break;  // nothing later can be strictly smaller
-      }
-    }
-    return chosen;
+  void split(Long c, Long k, double u) override {
+    t_.copy(c, k);
+    t_.at(k).tStart = u;
+    t_.at(c).tEnd = u;
+    t_.onSplit(c, k);
   }
-
-  void push(Long& list, Long i) {
-    t_.at(i).nextSeg = list;
-    list = i;
-  }
-
-  // Splits the list around s into a negative and a non-negative list and
-  // queues both sides, the negative one to be built first.
-  bool partition(Long head, Long s) {
-    const Line line = lineOf(t_.at(s));
-    Long neg = -1, pos = -1;
-    for (Long c = head; c != -1;) {
-      const Long next = t_.at(c).nextSeg;
-      if (c == s) {
-        c = next;
-        continue;
-      }
-      auto& m = t_.at(c);
-      ++sideTests;
-      const double n = firstSide(line, m);
-      const double d = denominator(line, m);
-      if (d == 0) {
-        push(n < 0 ? neg : pos, c);
-      } else {
-        const double u = n / d;
-        if (m.tStart < u && u < m.tEnd) {
-          if (pieces_ >= capacity_) {
-            failure = BuildFailure::TableFull;
-            return false;
-          }
-          const Long k = pieces_++;
-          t_.copy(c, k);
-          t_.at(k).tStart = u;
-          t_.at(c).tEnd = u;
-          t_.onSplit(c, k);
-          if (n < 0) {
-            push(neg, c);
-            push(pos, k);
-          } else {
-            push(neg, k);
-            push(pos, c);
-          }
-        } else {
-          push(sideByEnds(n, line, m) < 0 ? neg : pos, c);
-        }
-      }
-      c = next;
-    }
-    auto& sp = t_.at(s);
-    if (pos != -1) stack_.push_back({pos, &sp.posChild});
-    else sp.posChild = -1;
-    if (neg != -1) stack_.push_back({neg, &sp.negChild});
-    else sp.negChild = -1;
-    return true;
-  }
-
-  // -1 for the negative list, +1 for the non-negative one, judged by the
-  // source wall's first end point, or its second when the first lies on the
-  // line. Should rounding put both on the line, the wall goes non-negative,
-  // as walls on the line do.
-  template <class Rec>
-  static int sideByEnds(double n, const Line& line, const Rec& m) {
-    if (n < -kOnLine) return -1;
-    if (n > kOnLine) return 1;
-    double n2 = secondSide(line, m);
-    return n2 < -kOnLine ? -1 : 1;
-  }
+  void setNextSeg(Long r, Long next) override { t_.at(r).nextSeg = next; }
 
   template <class Rec>
   static std::optional<Ends> moved(const Rec& r) {
@@ -269,7 +170,9 @@ class TreeBuilder {
   Table& t_;
   Long& pieces_;
   Long capacity_;
-  std::vector<Task> stack_;
+  Long* slot_ = nullptr;
+  std::vector<ListMember> list_;
+  std::vector<bool> seen_;
 };
 
 }  // namespace kv::bsp

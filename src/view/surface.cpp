@@ -92,12 +92,15 @@ void RasterSurface::addSpan(long x1, long y1, long x2, long y2) {
 }
 
 void RasterSurface::apply(Long colour) {
-  std::sort(pending_.begin(), pending_.end());
-  pending_.erase(std::unique(pending_.begin(), pending_.end()), pending_.end());
   const auto c = static_cast<std::uint32_t>(colour & 0xFFFFFF);
   if (drawMode() == DrawMode::Xor) {
+    // Where wide-pen dots overlap a pixel is collected more than once; it
+    // must still be combined once.
+    std::sort(pending_.begin(), pending_.end());
+    pending_.erase(std::unique(pending_.begin(), pending_.end()), pending_.end());
     for (auto i : pending_) px_[i] ^= c;
   } else {
+    // Replacing a pixel twice with one colour is replacing it once.
     for (auto i : pending_) px_[i] = c;
   }
   pending_.clear();
@@ -110,19 +113,26 @@ void RasterSurface::drawLine(float x1, float y1, float x2, float y2, Long colour
 
 void RasterSurface::drawBox(float x1, float y1, float x2, float y2, Long colour, bool filled) {
   long ax = toPixel(x1), ay = toPixel(y1), bx = toPixel(x2), by = toPixel(y2);
-  if (filled) {
-    if (ax > bx) std::swap(ax, bx);
-    if (ay > by) std::swap(ay, by);
-    for (long y = std::max(ay, 0L); y <= std::min(by, static_cast<long>(h_) - 1); ++y)
-      for (long x = std::max(ax, 0L); x <= std::min(bx, static_cast<long>(w_) - 1); ++x)
-        pending_.push_back(static_cast<std::uint32_t>(y * w_ + x));
-  } else {
+  if (!filled) {
     addSpan(ax, ay, bx, ay);
     addSpan(bx, ay, bx, by);
     addSpan(bx, by, ax, by);
     addSpan(ax, by, ax, ay);
+    apply(colour);
+    return;
   }
-  apply(colour);
+  // Every pixel of a filled box once, row by row: no pixel list to collect.
+  if (ax > bx) std::swap(ax, bx);
+  if (ay > by) std::swap(ay, by);
+  const long left = std::max(ax, 0L), right = std::min(bx, static_cast<long>(w_) - 1);
+  const long top = std::max(ay, 0L), bottom = std::min(by, static_cast<long>(h_) - 1);
+  const auto c = static_cast<std::uint32_t>(colour & 0xFFFFFF);
+  const bool exclusive = drawMode() == DrawMode::Xor;
+  for (long y = top; y <= bottom && left <= right; ++y) {
+    const auto row = px_.begin() + (y * w_ + left), end = row + (right - left + 1);
+    if (exclusive) std::for_each(row, end, [c](std::uint32_t& p) { p ^= c; });
+    else std::fill(row, end, c);
+  }
 }
 
 void RasterSurface::drawPoint(float x, float y, Long colour) {

@@ -1,8 +1,7 @@
-// The tree builder and the compile, checked against worked cases and, on
-// random maps, against a literal recursive build and the tree validator.
+// The tree builder and the compile on worked cases (random and real maps are
+// compared with the list-walking builder in compile_equivalence_test.cpp).
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "bsp/validate.h"
@@ -11,7 +10,6 @@
 #include "testutil.h"
 
 using kv::Long;
-using kvtest::addSquare;
 using kvtest::newMap;
 
 namespace {
@@ -31,127 +29,6 @@ std::ostream& operator<<(std::ostream& o, const Ends& e) {
 }
 Ends ends(const kv::Wall& w) { return {w.x1, w.y1, w.x2, w.y2, w.negChild, w.posChild}; }
 
-// The build as the algorithm reads, recursion and all, on a copy of the
-// table: the oracle for the builder's explicit stack and its shortcuts.
-struct Reference {
-  std::vector<kv::Wall> t;
-  Long pieces = 0;
-  bool full = false;
-
-  static double df(Long a, Long b) { return double(int64_t(a) - b); }
-  double nOf(const kv::Wall& s, const kv::Wall& c) {
-    return df(c.x1, s.x1) * df(s.y1, s.y2) + df(c.y1, s.y1) * df(s.x2, s.x1);
-  }
-  double dOf(const kv::Wall& s, const kv::Wall& c) {
-    return df(s.y2, s.y1) * df(c.x2, c.x1) - df(s.x2, s.x1) * df(c.y2, c.y1);
-  }
-  void push(Long& list, Long i) {
-    t[i].nextSeg = list;
-    list = i;
-  }
-  Long select(Long head, Long& slot) {
-    Long best = 20000, chosen = -1;
-    for (Long s = head; s != -1; s = t[s].nextSeg) {
-      Long cuts = 0;
-      for (Long c = head; c != -1; c = t[c].nextSeg) {
-        double d = dOf(t[s], t[c]);
-        if (d == 0) continue;
-        double u = nOf(t[s], t[c]) / d;
-        if (t[c].tStart < u && u < t[c].tEnd) ++cuts;
-      }
-      if (cuts < best) best = cuts, chosen = s;
-    }
-    t[chosen].posChild = t[chosen].negChild = -1;
-    slot = chosen;
-    return build(head, chosen);
-  }
-  Long build(Long head, Long s) {
-    Long neg = -1, pos = -1;
-    for (Long c = head; c != -1;) {
-      Long next = t[c].nextSeg;
-      if (c != s) {
-        double n = nOf(t[s], t[c]), d = dOf(t[s], t[c]);
-        if (d == 0) {
-          push(n < 0 ? neg : pos, c);
-        } else if (double u = n / d; t[c].tStart < u && u < t[c].tEnd) {
-          if (pieces >= 2001) return full = true, -1;
-          Long k = pieces++;
-          t[k] = t[c];
-          t[k].tStart = u;
-          t[c].tEnd = u;
-          if (n < 0) push(neg, c), push(pos, k);
-          else push(neg, k), push(pos, c);
-        } else {
-          if (n >= -0.00001 && n <= 0.00001)
-            n = df(t[c].y2, t[s].y1) * df(t[s].x2, t[s].x1) + df(t[c].x2, t[s].x1) * df(t[s].y1, t[s].y2);
-          push(n < -0.00001 ? neg : pos, c);
-        }
-      }
-      c = next;
-    }
-    if (neg != -1) {
-      if (select(neg, t[s].negChild) == -1) return -1;
-    } else {
-      t[s].negChild = -1;
-    }
-    if (pos != -1) {
-      if (select(pos, t[s].posChild) == -1) return -1;
-    } else {
-      t[s].posChild = -1;
-    }
-    return s;
-  }
-  // createBSP on the walls of m, tree fields and end points only.
-  explicit Reference(const kv::clsMap& m) : t(m.walls.begin(), m.walls.end()) {
-    Long n = m.wallCount;
-    for (Long i = 0; i < n; ++i) t[i].nextSeg = i + 1 < n ? i + 1 : -1, t[i].tStart = 0, t[i].tEnd = 1;
-    pieces = n;
-    Long root = select(0, t[0].negChild);
-    if (root == -1) return;
-    if (root != 0) {
-      for (Long i = 0; i < pieces; ++i) {
-        if (t[i].negChild == 0) t[i].negChild = root;
-        if (t[i].posChild == 0) t[i].posChild = root;
-      }
-      if (pieces >= 2001) {
-        full = true;
-        return;
-      }
-      t[pieces] = t[0], t[0] = t[root], t[root] = t[pieces];
-    }
-    for (Long i = 0; i < pieces; ++i) {
-      kv::Wall& w = t[i];
-      if (w.negChild == -1) w.negChild = 0;
-      if (w.posChild == -1) w.posChild = 0;
-      Long x1 = w.x1, y1 = w.y1, x2 = w.x2, y2 = w.y2;
-      if (w.tStart != 0.0) w.x1 = kv::roundLong(df(x2, x1) * w.tStart + x1), w.y1 = kv::roundLong(df(y2, y1) * w.tStart + y1);
-      if (w.tEnd != 1.0) w.x2 = kv::roundLong(df(x2, x1) * w.tEnd + x1), w.y2 = kv::roundLong(df(y2, y1) * w.tEnd + y1);
-    }
-  }
-};
-
-// Compiles m and checks it against the reference, the validator and the
-// area-list invariant.
-void compileAndCheck(kv::clsMap& m, const std::string& what) {
-  SCOPED_TRACE(what);
-  Reference ref(m);
-  if (ref.full) {
-    EXPECT_THROW(m.createBSP(), kv::MapError);
-    return;
-  }
-  m.createBSP();
-  ASSERT_EQ(m.wallCount, ref.pieces);
-  for (Long i = 0; i < m.wallCount; ++i) {
-    ASSERT_EQ(ends(m.walls[i]), ends(ref.t[i])) << "record " << i;
-    ASSERT_EQ(m.walls[i].tStart, ref.t[i].tStart) << "record " << i;
-    ASSERT_EQ(m.walls[i].tEnd, ref.t[i].tEnd) << "record " << i;
-    ASSERT_EQ(m.walls[i].wallID, ref.t[i].wallID) << "record " << i;
-  }
-  kv::TreeCheck c = kv::validateTree({m.walls.data(), size_t(m.wallCount)});
-  EXPECT_TRUE(c.ok) << c.problem;
-  EXPECT_EQ(m.checkAreaLists(), "");
-}
-
 }  // namespace
 
 TEST(Bsp, WorkedExample) {
@@ -166,29 +43,6 @@ TEST(Bsp, WorkedExample) {
   EXPECT_EQ(m->walls[1].tEnd, 0.5);
   EXPECT_EQ(m->walls[2].tStart, 0.5);
   EXPECT_EQ(m->walls[2].wallID, m->walls[1].wallID);
-}
-
-TEST(Bsp, RandomMapsMatchTheReferenceAndValidate) {
-  std::mt19937 gen(7);
-  auto r = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
-  for (int round = 0; round < 120; ++round) {
-    auto m = newMap();
-    int kind = round % 3;
-    if (kind == 0) {  // random segments, some sharing end points and lines
-      int n = r(1, 60);
-      for (int i = 0; i < n; ++i) {
-        Long x = r(-300, 300), y = r(-300, 300);
-        if (i && r(0, 3) == 0) x = m->walls[i - 1].x2, y = m->walls[i - 1].y2;
-        Long x2 = r(0, 4) == 0 ? x : r(-300, 300), y2 = r(0, 4) == 1 ? y : r(-300, 300);
-        if (x2 == x && y2 == y) ++x2;
-        wall(*m, x, y, x2, y2);
-      }
-    } else {  // rooms: squares on a grid, overlapping or touching
-      int n = r(1, 25);
-      for (int i = 0; i < n; ++i) addSquare(*m, r(0, 12) * 25, r(0, 12) * 25, r(1, 4) * 25 + (kind == 2 ? r(0, 9) : 0));
-    }
-    compileAndCheck(*m, "round " + std::to_string(round));
-  }
 }
 
 // Records as (ends, children) after a compile, for the small hand-built cases.

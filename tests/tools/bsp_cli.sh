@@ -14,7 +14,7 @@ out="$("$KV" compile "$T/cross.map" "$T/cross.mpb")" || fail "compile: $out"
 grep -q "^2 walls compiled into 3 pieces in " <<<"$out" || fail "compile output: $out"
 [ "$("$KV" validate "$T/cross.mpb")" = "OK 3 pieces" ] || fail "validate cross"
 json="$("$KV" compile --json "$T/cross.map" "$T/cross2.mpb")" || fail "compile --json"
-python3 -c "import json,sys; o=json.loads(sys.argv[1]); assert o['walls_in']==2 and o['pieces']==3 and o['seconds']>=0, o" "$json" ||
+python3 -c "import json,sys; o=json.loads(sys.argv[1]); assert o['walls_in']==2 and o['pieces']==3 and o['seconds']>=0 and o['cpu_seconds']>=0, o" "$json" ||
   fail "json: $json"
 cmp -s "$T/cross.mpb" "$T/cross2.mpb" || fail "two compiles of one map differ"
 
