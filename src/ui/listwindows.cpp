@@ -25,9 +25,13 @@ frmDragDrop::frmDragDrop(QWidget* parent) : QWidget(parent) {
   ListView1 = new QListWidget(this);
   ListView1->setObjectName("ListView1");
   ListView1->setViewMode(QListView::IconMode);
+  // The movement first: a static list switches dragging off, so the drag
+  // settings come after it. A drop copies; a move would take the piece out
+  // of the palette.
+  ListView1->setMovement(QListView::Static);
   ListView1->setDragEnabled(true);
   ListView1->setDragDropMode(QAbstractItemView::DragOnly);
-  ListView1->setMovement(QListView::Static);
+  ListView1->setDefaultDropAction(Qt::CopyAction);
   const char* items[][2] = {{"Room", "room"}, {"Octagon column", "octagon"}, {"Square column", "square"}, {"Stairs", "stairs"}};
   for (auto& it : items) {
     auto* i = new QListWidgetItem(toolIcon("project"), it[0], ListView1);

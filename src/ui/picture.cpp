@@ -68,7 +68,9 @@ void PictureBox::dragEnterEvent(QDragEnterEvent* e) { e->acceptProposedAction();
 void PictureBox::dragMoveEvent(QDragMoveEvent* e) { e->acceptProposedAction(); }
 
 void PictureBox::dropEvent(QDropEvent* e) {
-  e->acceptProposedAction();
+  // Always a copy, whatever key is held: the source keeps what was dragged.
+  e->setDropAction(Qt::CopyAction);
+  e->accept();
   emit dropped(e->position().x(), e->position().y());
 }
 

@@ -5,7 +5,11 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QDrag>
 #include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <memory>
 
 #include "ui/listwindows.h"
@@ -109,22 +113,56 @@ TEST(MapViewWindow, ScaleAndMoveAnAreaByDrag) {
   EXPECT_EQ(f.ui.messages.size(), 1u);
 }
 
-TEST(MapViewWindow, APaletteItemDroppedOnTheMapDrawsTheDropMarker) {
+TEST(MapViewWindow, APaletteItemDraggedOntoTheMapDrawsTheDropMarker) {
   kvtest::EditorFixture f;
   f.start();
+  f.w->findChild<QAction*>("itmDragDropWin")->trigger();
   QListWidget* palette = f.w->dragDrop->ListView1;
   ASSERT_EQ(palette->count(), 4);
   EXPECT_EQ(palette->item(0)->text(), "Room");
-  // What the palette's drag carries, dropped where a user lets go of it.
-  std::unique_ptr<QMimeData> data(palette->model()->mimeData({palette->model()->index(0, 0)}));
-  ASSERT_NE(data, nullptr);
-  const QRgb before = f.picture()->image().pixel(305, 205);
-  QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(f.picture(), &enter);
+  EXPECT_TRUE(palette->dragEnabled());
+  EXPECT_EQ(palette->dragDropMode(), QAbstractItemView::DragOnly);
+
+  // A real drag: press on "Room" and move past the drag distance; the list
+  // view starts a drag. The offscreen platform ends a drag at once, so what
+  // the drag carried (kept as its drag object is deleted) is then dropped on
+  // the main window where the user lets go; the window finds the map view.
+  struct DragSpy : QObject {
+    std::unique_ptr<QMimeData> carried;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      auto* d = qobject_cast<QDrag*>(o);
+      if (e->type() == QEvent::DeferredDelete && d && d->mimeData()) {
+        carried = std::make_unique<QMimeData>();
+        for (const QString& format : d->mimeData()->formats()) carried->setData(format, d->mimeData()->data(format));
+      }
+      return false;
+    }
+  } spy;
+  qApp->installEventFilter(&spy);
+  QWindow* win = f.w->windowHandle();
+  const QPoint from = palette->viewport()->mapTo(f.w.get(), palette->visualItemRect(palette->item(0)).center());
+  QTest::mousePress(win, Qt::LeftButton, {}, from);
+  QTest::mouseMove(win, from + QPoint(2, 0));
+  QTest::mouseMove(win, from + QPoint(QApplication::startDragDistance() + 5, 0));
+  QTest::mouseRelease(win, Qt::LeftButton, {}, from);
+  qApp->removeEventFilter(&spy);
+  ASSERT_NE(spy.carried, nullptr);
+  QMimeData* data = spy.carried.get();
+
+  const QPoint drop = f.picture()->mapTo(f.w.get(), f.picture()->rect().center());
+  ASSERT_EQ(f.w->childAt(drop), f.picture());
+  const QPoint onPicture = f.picture()->rect().center();
+  const QRgb before = f.picture()->image().pixel(onPicture + QPoint(5, 5));
+  QDragEnterEvent enter(drop, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(win, &enter);
   EXPECT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(300, 200), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(f.picture(), &drop);
-  EXPECT_NE(f.picture()->image().pixel(305, 205), before);  // the marker runs from (300, 200) to (310, 210)
+  QDropEvent dropped(drop, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(win, &dropped);
+  EXPECT_EQ(dropped.dropAction(), Qt::CopyAction);  // even with SHIFT: the palette keeps the piece
+  // The marker runs from the drop point 10 units right and down; the palette
+  // keeps its pieces.
+  EXPECT_NE(f.picture()->image().pixel(onPicture + QPoint(5, 5)), before);
+  EXPECT_EQ(palette->count(), 4);
 }
 
 }  // namespace
