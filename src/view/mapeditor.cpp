@@ -11,6 +11,8 @@ void MapEditor::redraw() {
   double v = vMax ? static_cast<float>(vValue) / static_cast<float>(vMax) : 0.0f;
   calcOffset(map, h, v);
   surface.clear();
+  // Clearing wiped any highlight: the next deselect must not draw it back.
+  flashOn = false;
   drawMap(map, surface);
   changed();
 }
@@ -18,7 +20,6 @@ void MapEditor::redraw() {
 void MapEditor::redrawPausingFlash() {
   bool was = flashEnabled_;
   setFlashEnabled(false);
-  flashOn = false;
   redraw();
   if (was) setFlashEnabled(true);
 }

@@ -49,7 +49,9 @@ class MapEditor {
   int hValue = 0, hMax = kScrollMax;
   int vValue = 0, vMax = kScrollMax;
 
-  // Offsets from the scroll bars, clear the surface, draw the map.
+  // Offsets from the scroll bars, clear the surface, draw the map. The
+  // clearing removes the highlight of the selected wall, so flashOn is false
+  // afterwards.
   void redraw();
   // "&Redraw": a redraw with the flashing paused, so no highlight is left
   // half drawn.

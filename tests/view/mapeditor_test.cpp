@@ -133,6 +133,7 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
 
   // Flashing: a tick draws, the next removes; deselect removes a shown one.
   f.ed.redraw();
+  f.ed.redraw();  // the first drew no insertion cross
   const auto clean = f.s.pixels();
   f.m->editMode = kv::kModeSelect;
   f.ed.mouseDown(kv::kLeftButton, 0, 30, 20);
@@ -146,6 +147,12 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
   f.ed.redrawPausingFlash();                         // keeps the timer, drops the highlight state
   EXPECT_TRUE(f.ed.flashEnabled());
   EXPECT_FALSE(f.ed.flashOn);
+  // Any redraw wipes a shown highlight, so a deselect afterwards draws nothing.
+  f.ed.flashTick();
+  f.ed.redraw();
+  EXPECT_FALSE(f.ed.flashOn);
+  f.ed.deselectSideDef();
+  EXPECT_EQ(f.s.pixels(), clean);
   f.m->selectedWall = -1;
   f.ed.flashTick();
   EXPECT_FALSE(f.ed.flashEnabled());
