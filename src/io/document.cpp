@@ -19,6 +19,7 @@ bool MapDocument::openMapFile(const std::string& fileName) {
   currentMapFile = fileName;
   map.polishNextSeg();
   call(hooks.listLines);
+  call(hooks.showMapView);
   call(hooks.redraw);
   return true;
 }

@@ -1,5 +1,6 @@
 #include "ui/frmmap.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -104,6 +105,8 @@ void frmMap::Form_Resize() {
 }
 
 void frmMap::resizeEvent(QResizeEvent*) { Form_Resize(); }
+
+void frmMap::closeEvent(QCloseEvent* e) { e->ignore(); }
 
 
 }  // namespace kv

@@ -85,7 +85,10 @@ void MDIForm1::MDIForm_Load() {
   logLine("Setting HLP");
   helpFile_ = kHelpFileName;
   logLine("Loading Map");
-  addChild(mapView = new frmMap);
+  // The map view has no close button (and refuses to close): without it
+  // nothing could be drawn or picked.
+  addChild(mapView = new frmMap)->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                 Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint);
   logLine("Loading Project");
   addChild(project = new frmProject);
   logLine("Loading Props");
@@ -162,6 +165,7 @@ void MDIForm1::adjustWindows() {
   place(properties, l.properties);
   place(mapView, l.map);
   place(render, l.render);
+  showChild(mapView, false);  // a minimised map view comes back too
 }
 
 void MDIForm1::setRecentCaptions() {
@@ -339,6 +343,7 @@ void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
 void MDIForm1::showChild(QWidget* w, bool toFront) {
   QMdiSubWindow* f = frameOf(w);
   if (!f) return;
+  if (f->isMinimized()) f->showNormal();
   f->show();
   w->show();
   if (toFront) {

@@ -135,7 +135,14 @@ TEST(MainWindow, RecentFilesAcrossARestart) {
   EXPECT_EQ(f.w->findChild<QAction*>("itmRecentFile2")->text().toStdString(), "&2 " + b);
   EXPECT_EQ(f.w->findChild<QAction*>("itmRecentFile4")->text().toStdString(), "&4 ");
   EXPECT_EQ(f.w->map().wallCount, 0);
+  // The map view cannot be closed; minimised, opening a map brings it back.
+  QMdiSubWindow* mapFrame = f.w->frameOf(f.w->mapView);
+  EXPECT_FALSE(mapFrame->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(mapFrame->close());
+  EXPECT_TRUE(f.w->mapView->isVisible());
+  mapFrame->showMinimized();
   f.w->findChild<QAction*>("itmRecentFile2")->trigger();
+  EXPECT_FALSE(mapFrame->isMinimized());
   EXPECT_EQ(f.w->map().wallCount, 4);
   EXPECT_EQ(f.w->document().currentMapFile, b);
   EXPECT_EQ(f.w->findChild<QAction*>("itmRecentFile1")->text().toStdString(), "&1 " + a);  // not reordered
@@ -152,8 +159,10 @@ TEST(MainWindow, AdjustWindowsHelpAndZoomLimits) {
   EXPECT_EQ(home.right() + 1, f.w->width() - kv::twipsToPixels(100, tpp));
   EXPECT_EQ(f.w->frameOf(f.w->properties)->geometry().top(), home.bottom() + 1 + kv::twipsToPixels(100, tpp));
   pf->setGeometry(10, 10, 300, 300);
+  f.w->frameOf(f.w->mapView)->showMinimized();
   f.w->findChild<QAction*>("itmAdjustWin")->trigger();
   EXPECT_EQ(pf->geometry(), home);
+  EXPECT_FALSE(f.w->frameOf(f.w->mapView)->isMinimized());
 
   // The build puts the help file beside the program; elsewhere it is missing.
   f.w->itmHelpContents_Click();
