@@ -99,6 +99,10 @@ void MDIForm1::MDIForm_Load() {
   addChild(select = new frmSelect);
   addChild(dragDrop = new frmDragDrop);
   addChild(control = new frmControl);
+  // The tool windows stay above the map view (and the other windows), so a
+  // click on the map does not hide them.
+  for (QWidget* tool : {static_cast<QWidget*>(select), static_cast<QWidget*>(dragDrop), render, control})
+    frameOf(tool)->setWindowFlag(Qt::WindowStaysOnTopHint);
   logLine("Finished forms");
   logLine("Adjusting windows");
   adjustWindows();

@@ -70,6 +70,15 @@ TEST(MapViewWindow, PickingAndShiftPicking) {
   kvtest::click(f.picture(), {20, 40});                                      // wall 3, no SHIFT
   ASSERT_EQ(list->count(), 1);
   EXPECT_EQ(list->item(0)->text(), "Wall #3");
+  // The Wall Selection window stays above the map view when the map is clicked.
+  f.w->findChild<QAction*>("itmSelectWin")->trigger();
+  QMdiSubWindow* selectFrame = f.w->frameOf(f.w->select);
+  selectFrame->move(0, 0);
+  f.w->activateWindow();
+  QTest::mouseClick(f.picture(), Qt::LeftButton, {}, {300, 300});
+  EXPECT_EQ(f.w->mdiArea->activeSubWindow(), f.w->frameOf(f.w->mapView));
+  const auto stack = f.w->mdiArea->subWindowList(QMdiArea::StackingOrder);
+  EXPECT_GT(stack.indexOf(selectFrame), stack.indexOf(f.w->frameOf(f.w->mapView)));
   // Any key on the map view goes to the properties window's value box.
   f.w->activateWindow();
   f.picture()->setFocus();
