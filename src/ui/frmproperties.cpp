@@ -1,8 +1,10 @@
 #include "ui/frmproperties.h"
 
+#include <QAbstractItemView>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStyle>
 
 #include "view/layout.h"
 
@@ -38,6 +40,10 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
     logic_->grd_Props_Click(row + 1);
     txt_Value->clear();
     for (const std::string& c : logic_->choices) txt_Value->addItem(QString::fromStdString(c));
+    // The list opens wide enough for its longest entry ("16 - Animated Texture").
+    QAbstractItemView* list = txt_Value->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
     txt_Value->setEditText(QString::fromStdString(logic_->editorText));
     focusValue();
   });
@@ -75,7 +81,9 @@ void frmProperties::show_() {
   grd_Props->setRowCount(0);
   grd_Props->setRowCount(static_cast<int>(logic_->rows.size()));
   for (int r = 0; r < static_cast<int>(logic_->rows.size()); ++r) {
-    grd_Props->setItem(r, 0, new QTableWidgetItem(QString::fromStdString(logic_->rows[r].label)));
+    auto* label = new QTableWidgetItem(QString::fromStdString(logic_->rows[r].label));
+    label->setToolTip(label->text());
+    grd_Props->setItem(r, 0, label);
     grd_Props->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(logic_->rows[r].value)));
   }
   if (logic_->currentRow >= 1) grd_Props->selectRow(logic_->currentRow - 1);
@@ -86,6 +94,22 @@ void frmProperties::show_() {
 void frmProperties::focusValue() {
   txt_Value->setFocus(Qt::OtherFocusReason);
   if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
+}
+
+int frmProperties::readableWidth() const {
+  // Label and value column each take half of the grid less 400 twips, and
+  // the grid is the inner width less 100 twips: the longest label with its
+  // cell margins (or the header "Property" with the header's) sets the half.
+  QStyle* st = grd_Props->style();
+  const QFontMetrics cells(grd_Props->font()), header(grd_Props->horizontalHeader()->font());
+  const int cellMargin = 2 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grd_Props) + 1);
+  int column = header.horizontalAdvance("Property") + 2 * st->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grd_Props);
+  for (const std::string& l : propertyLabels())
+    column = std::max(column, cells.horizontalAdvance(QString::fromStdString(l)) + cellMargin);
+  column += 2 * grd_Props->frameWidth() + 2;  // the grid's frame, and a little air
+  QScreen* sc = screen();
+  const double tpp = twipsPerPixel(sc ? sc->logicalDotsPerInchX() : 96.0);
+  return static_cast<int>(twipsToPixels(2 * pixelsToTwips(column, tpp) + 500, tpp));
 }
 
 void frmProperties::resizeEvent(QResizeEvent*) {

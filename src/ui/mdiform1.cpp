@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QUrl>
 
 #include <QTime>
@@ -87,8 +88,10 @@ void MDIForm1::MDIForm_Load() {
   logLine("Loading Map");
   // The map view has no close button (and refuses to close): without it
   // nothing could be drawn or picked.
-  addChild(mapView = new frmMap)->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                 Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint);
+  // (The frame draws its close button along with the system menu, so it
+  // has neither.)
+  addChild(mapView = new frmMap)
+      ->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
   logLine("Loading Project");
   addChild(project = new frmProject);
   logLine("Loading Props");
@@ -159,8 +162,13 @@ void MDIForm1::adjustWindows() {
   auto px = [tpp](double t) { return static_cast<int>(twipsToPixels(t, tpp)); };
   const double w = pixelsToTwips(width(), tpp), h = pixelsToTwips(height(), tpp);
   // The project window first: its left edge follows from the width it took.
+  // The right-hand column is wider than kProjectWidth where the font needs
+  // it, so every property label and every root of the tree reads in full.
   QMdiSubWindow* pf = frameOf(project);
-  pf->resize(px(kProjectWidth), px(kProjectHeight));
+  QMdiSubWindow* propFrame = frameOf(properties);
+  const int borders = 2 * propFrame->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, propFrame);
+  const int side = std::max({px(kProjectWidth), project->readableWidth(), properties->readableWidth() + borders});
+  pf->resize(side, px(kProjectHeight));
   const ChildLayout l = adjustWindowsLayout(w, h, pixelsToTwips(pf->width(), tpp));
   auto place = [&](QWidget* child, const TwipRect& r) {
     if (QMdiSubWindow* f = frameOf(child)) f->setGeometry(px(r.left), px(r.top), px(r.width), px(r.height));

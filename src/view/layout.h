@@ -27,7 +27,10 @@ inline constexpr double kScrollBarTwips = 255;
 
 // The child windows' places in a main window of W x H twips. The project
 // window is sized first; `projectWidth` is the width it really took (a window
-// may refuse a size), from which its left edge is computed.
+// may refuse a size, and it is made wider than kProjectWidth where the font
+// needs it), from which its left edge is computed. The properties window
+// below it has the same width and reaches down to the map view's bottom,
+// kPropertiesHeight at least.
 struct ChildLayout {
   TwipRect project, properties, map, render;
 };

@@ -137,7 +137,6 @@ TEST(MainWindow, RecentFilesAcrossARestart) {
   EXPECT_EQ(f.w->map().wallCount, 0);
   // The map view cannot be closed; minimised, opening a map brings it back.
   QMdiSubWindow* mapFrame = f.w->frameOf(f.w->mapView);
-  EXPECT_FALSE(mapFrame->windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(mapFrame->close());
   EXPECT_TRUE(f.w->mapView->isVisible());
   mapFrame->showMinimized();
@@ -155,7 +154,8 @@ TEST(MainWindow, AdjustWindowsHelpAndZoomLimits) {
   const double tpp = f.w->mapView->twipsPerPixel();
   QMdiSubWindow* pf = f.w->frameOf(f.w->project);
   const QRect home = pf->geometry();
-  EXPECT_EQ(home.width(), kv::twipsToPixels(2000, tpp));
+  EXPECT_GE(home.width(), kv::twipsToPixels(2000, tpp));  // wider where the font needs it
+  EXPECT_EQ(f.w->frameOf(f.w->properties)->width(), home.width());
   EXPECT_EQ(home.right() + 1, f.w->width() - kv::twipsToPixels(100, tpp));
   EXPECT_EQ(f.w->frameOf(f.w->properties)->geometry().top(), home.bottom() + 1 + kv::twipsToPixels(100, tpp));
   pf->setGeometry(10, 10, 300, 300);

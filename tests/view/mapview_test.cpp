@@ -113,8 +113,9 @@ TEST(Layout, MapViewControlsAndChildWindows) {
   EXPECT_EQ(l.picture, (kv::TwipRect{0, 0, 5624, 3344}));
   kv::ChildLayout c = kv::adjustWindowsLayout(15000, 10000, 2100);
   EXPECT_EQ(c.project, (kv::TwipRect{12800, 0, 2100, 2790}));
-  EXPECT_EQ(c.properties, (kv::TwipRect{12800, 2890, 2000, 4100}));
+  EXPECT_EQ(c.properties, (kv::TwipRect{12800, 2890, 2100, 8600 - 2890}));
   EXPECT_EQ(c.map, (kv::TwipRect{0, 0, 12700, 8600}));
+  EXPECT_EQ(kv::adjustWindowsLayout(15000, 6000).properties.height, 4100);  // a low main window
   EXPECT_EQ(c.render, (kv::TwipRect{0, 0, 5325, 4275}));
 }
 
