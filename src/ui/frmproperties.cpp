@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
 #include <QStyle>
@@ -30,6 +31,9 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
   txt_Value->setObjectName("txt_Value");
   txt_Value->setEditable(true);
   txt_Value->setInsertPolicy(QComboBox::NoInsert);
+  // No completion from the choice list, which stays after a "Tx Type" row:
+  // a "1" typed for a height must not become "16 - Animated Texture".
+  txt_Value->setCompleter(nullptr);
   cmd_PropOK = new QPushButton("OK", this);
   cmd_PropOK->setObjectName("cmd_PropOK");
   cmd_PropCancel = new QPushButton("Cancel", this);
@@ -56,6 +60,10 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
       grd_Props->item(r - 1, 1)->setText(QString::fromStdString(logic_->rows[r - 1].value));
     if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
   });
+  // Enter in the value box does what OK does, Escape what Cancel does.
+  connect(txt_Value->lineEdit(), &QLineEdit::returnPressed, cmd_PropOK, &QPushButton::click);
+  txt_Value->installEventFilter(this);
+  txt_Value->lineEdit()->installEventFilter(this);
   connect(cmd_PropCancel, &QPushButton::clicked, this, [this] {
     if (!logic_) return;
     logic_->cmd_PropCancel_Click();
@@ -94,6 +102,15 @@ void frmProperties::show_() {
 void frmProperties::focusValue() {
   txt_Value->setFocus(Qt::OtherFocusReason);
   if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
+}
+
+bool frmProperties::eventFilter(QObject* watched, QEvent* e) {
+  if ((watched == txt_Value || watched == txt_Value->lineEdit()) && e->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+    cmd_PropCancel->click();
+    return true;
+  }
+  return QWidget::eventFilter(watched, e);
 }
 
 int frmProperties::readableWidth() const {

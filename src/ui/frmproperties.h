@@ -38,6 +38,7 @@ class frmProperties : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent*) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void show_();  // the logic's rows into the grid

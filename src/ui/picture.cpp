@@ -1,5 +1,6 @@
 #include "ui/picture.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -85,6 +86,15 @@ void PictureBox::keyPressEvent(QKeyEvent* e) {
     return;
   }
   emit keyDown();
+  // The key that moved the focus is typed into the box that has it now, so
+  // typing 77 on the map gives 77 there. Keys that type nothing (arrows,
+  // Enter, Escape, function keys) only move the focus.
+  QWidget* now = QApplication::focusWidget();
+  const QString text = e->text();
+  if (now && now != this && !text.isEmpty() && text.at(0).isPrint()) {
+    QKeyEvent typed(QEvent::KeyPress, e->key(), e->modifiers(), text, e->isAutoRepeat(), e->count());
+    QApplication::sendEvent(now, &typed);
+  }
 }
 
 }  // namespace kv

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
+#include <QWindow>
 
 #include "uitest.h"
 
@@ -71,18 +72,36 @@ TEST(PropertiesWindow, EditAPickedWallInTheGrid) {
   EXPECT_EQ(m.walls[0].txType, 16);
   EXPECT_EQ(p.grd_Props->item(5, 1)->text(), "16");
 
+  // From the keyboard: a key on the map moves the focus to the value box and
+  // is typed there; Enter stores like OK, Escape drops an edit like Cancel.
+  f.w->activateWindow();
+  clickRow(p, "Floor(h1)");
+  QTest::mouseClick(f.picture(), Qt::RightButton, {}, {300, 300});  // focus on the map
+  ASSERT_EQ(QApplication::focusWidget(), f.picture());
+  QWindow* keys = f.w->windowHandle();  // keys go where the focus is
+  QTest::keyClick(keys, '7');
+  QTest::keyClick(keys, '7');
+  QWidget* box = QApplication::focusWidget();
+  ASSERT_TRUE(box == p.txt_Value || box == p.txt_Value->lineEdit());
+  EXPECT_EQ(p.txt_Value->currentText(), "77");
+  QTest::keyClick(keys, Qt::Key_Return);
+  EXPECT_EQ(m.walls[0].h1, 77);
+  QTest::keyClick(keys, '1');
+  QTest::keyClick(keys, Qt::Key_Escape);
+  EXPECT_EQ(p.txt_Value->currentText(), "77");
+  EXPECT_EQ(m.walls[0].h1, 77);
+
   // Cancel drops an edit; a value beyond 32 bits is refused and stores nothing.
   const kv::Wall before = m.walls[0];
-  clickRow(p, "Floor(h1)");
-  p.txt_Value->setEditText("77");
+  p.txt_Value->setEditText("78");
   p.cmd_PropCancel->click();
-  EXPECT_EQ(p.txt_Value->currentText(), "8");
+  EXPECT_EQ(p.txt_Value->currentText(), "77");
   p.txt_Value->setEditText("3000000000");
   p.cmd_PropOK->click();
   EXPECT_EQ(m.walls[0], before);
   ASSERT_EQ(f.ui.messages.size(), 1u);
   EXPECT_NE(f.ui.messages[0].text.find("\"Floor(h1)\""), std::string::npos);
-  EXPECT_EQ(p.grd_Props->item(10, 1)->text(), "8");
+  EXPECT_EQ(p.grd_Props->item(10, 1)->text(), "77");
 
   // An area's name is cut to its 16 characters.
   m.selectedArea = 0;

@@ -79,13 +79,6 @@ TEST(MapViewWindow, PickingAndShiftPicking) {
   EXPECT_EQ(f.w->mdiArea->activeSubWindow(), f.w->frameOf(f.w->mapView));
   const auto stack = f.w->mdiArea->subWindowList(QMdiArea::StackingOrder);
   EXPECT_GT(stack.indexOf(selectFrame), stack.indexOf(f.w->frameOf(f.w->mapView)));
-  // Any key on the map view goes to the properties window's value box.
-  f.w->activateWindow();
-  f.picture()->setFocus();
-  QKeyEvent k(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5");
-  QApplication::sendEvent(f.picture(), &k);
-  QWidget* focus = QApplication::focusWidget();
-  EXPECT_TRUE(focus == f.w->properties->txt_Value || focus == f.w->properties->txt_Value->lineEdit());
 }
 
 TEST(MapViewWindow, AHighlightWipedByAZoomIsNotDrawnBack) {
