@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -106,6 +107,13 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
   l->setContentsMargins(0, 0, 0, 0);
   l->addWidget(browser);
   resize(720, 640);
+}
+
+void frmHelp::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape)
+    close();
+  else
+    QWidget::keyPressEvent(e);
 }
 
 }  // namespace kv

@@ -394,10 +394,15 @@ void MDIForm1::itmZoomOut_Click() { zoom(zoomOut); }
 
 void MDIForm1::zoom(bool (*step)(clsMap&, std::string&)) {
   std::string why;
-  if (step(*map_, why))
+  if (step(*map_, why)) {
+    // A zoom that works takes back what a refused one said.
+    if (!zoomRefusal_.isEmpty() && messagePanel->text() == zoomRefusal_) showMessage({});
+    zoomRefusal_.clear();
     mapView->redraw();
-  else
-    showMessage(QString::fromStdString(why));
+  } else {
+    zoomRefusal_ = QString::fromStdString(why);
+    showMessage(zoomRefusal_);
+  }
 }
 
 void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish,
@@ -470,6 +475,20 @@ void MDIForm1::pieceCommand(PieceKind kind) {
   mapView->redraw();
 }
 
+namespace {
+// The free area of a window's screen (what panels leave), and the outer
+// rectangle of a window of `inner` size at `at`, framed as the main window is.
+PixelRect freeArea(const QWidget* w) {
+  const QScreen* s = w->screen();
+  const QRect a = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+  return {a.left(), a.top(), a.width(), a.height()};
+}
+PixelRect outerRect(const QWidget* main, QPoint at, QSize inner) {
+  const QSize decorations = main->frameGeometry().size() - main->geometry().size();
+  return {at.x(), at.y(), inner.width() + decorations.width(), inner.height() + decorations.height()};
+}
+}  // namespace
+
 QString MDIForm1::helpFilePath() const {
   for (const QString& dir : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
     QFileInfo f(QDir(dir), helpFile_);
@@ -486,7 +505,17 @@ void MDIForm1::itmHelpContents_Click() {
                 "Help", MsgIcon::Exclamation);
     return;
   }
-  if (!help) help = new frmHelp;
+  if (!help) {
+    help = new frmHelp;
+    // Centred on the main window, and no larger than the screen leaves free.
+    const QSize decorations = frameGeometry().size() - geometry().size();
+    const PixelRect area = freeArea(this);
+    help->resize(help->size().boundedTo(QSize(area.width, area.height) - decorations));
+    const QPoint at = frameGeometry().center() - QPoint((help->width() + decorations.width()) / 2,
+                                                        (help->height() + decorations.height()) / 2);
+    const PixelRect r = keepInside(outerRect(this, at, help->size()), area);
+    help->move(r.left, r.top);
+  }
   // The help file is HTML under its own name; its links are anchors in it.
   QUrl contents = QUrl::fromLocalFile(path);
   contents.setFragment("contents");
@@ -503,8 +532,11 @@ void MDIForm1::itmAbout_Click() {
 
 void MDIForm1::itmPropWin_Click() {
   if (!wallPanel) wallPanel = new frmProps(*sideDefs_, *ui_, [this] { mapView->redraw(); });
+  // Just right of the main window and level with its top, moved back onto
+  // the screen where that would leave the panel off it.
   const QRect g = frameGeometry();
-  wallPanel->move(g.left() + g.width(), g.top());
+  const PixelRect r = keepInside(outerRect(this, {g.left() + g.width(), g.top()}, wallPanel->size()), freeArea(this));
+  wallPanel->move(r.left, r.top);
   wallPanel->show();
 }
 

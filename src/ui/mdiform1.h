@@ -128,6 +128,7 @@ class MDIForm1 : public QMainWindow {
   void showChild(QWidget* w, bool toFront);
   void nyaCommand();
   void zoom(bool (*step)(clsMap&, std::string&));
+  QString zoomRefusal_;  // the status text of the last refused zoom
   // Runs a wizard's dialog; afterwards the tree and the view show the result.
   // `redraw`: the map view is drawn again too (the split wall command
   // leaves it as it is).

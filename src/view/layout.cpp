@@ -32,4 +32,12 @@ ChildLayout adjustWindowsLayout(double w, double h, double projectWidth) {
   return l;
 }
 
+PixelRect keepInside(PixelRect r, const PixelRect& area) {
+  r.width = std::min(r.width, area.width);
+  r.height = std::min(r.height, area.height);
+  r.left = std::clamp(r.left, area.left, area.left + area.width - r.width);
+  r.top = std::clamp(r.top, area.top, area.top + area.height - r.height);
+  return r;
+}
+
 }  // namespace kv

@@ -38,4 +38,14 @@ inline constexpr double kProjectWidth = 2000, kProjectHeight = 2790, kProperties
 inline constexpr double kRenderWidth = 5325, kRenderHeight = 4275;
 ChildLayout adjustWindowsLayout(double w, double h, double projectWidth = kProjectWidth);
 
+// A window's place on the screen, in pixels.
+struct PixelRect {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const PixelRect&) const = default;
+};
+// `r` moved, and cut to the area's size where it is larger, so that it lies
+// inside `area` (the screen's area that panels leave free): a window that
+// opens beside or over the main window never opens off the screen.
+PixelRect keepInside(PixelRect r, const PixelRect& area);
+
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QScreen>
 #include <QStyle>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -204,11 +205,17 @@ TEST(ProjectTree, ListsAndSelectsFromTheTree) {
 TEST(WallPanel, StoresIntoTheSideDefRecordAndRefusesBadText) {
   kvtest::EditorFixture f;
   f.start();
+  // Right of the main window, level with its top: where that would stick out
+  // of the screen, moved back to the screen's right edge.
+  const QRect screen = f.w->screen()->availableGeometry();
+  f.w->move(0, 100);
   f.w->findChild<QAction*>("itmPropWin")->trigger();
   kv::frmProps* panel = f.w->wallPanel;
   ASSERT_NE(panel, nullptr);
   EXPECT_TRUE(panel->isVisible());
-  EXPECT_GE(panel->x(), f.w->frameGeometry().right());
+  EXPECT_EQ(panel->frameGeometry().top(), f.w->frameGeometry().top());
+  EXPECT_EQ(panel->frameGeometry().right(), screen.right());
+  EXPECT_TRUE(screen.contains(panel->frameGeometry()));
   kv::SideDef& rec = f.w->sideDefs().rec[0];
 
   // Its own insertion point: (0, 0) until "> IP" moves it.

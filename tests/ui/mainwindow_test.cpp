@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScreen>
+#include <QTest>
 #include <QThread>
 #include <QToolBar>
 
@@ -170,17 +172,23 @@ TEST(MainWindow, AdjustWindowsHelpAndZoomLimits) {
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].title, "Help");
   } else {
+    // It opens on the screen, and Escape closes it.
     ASSERT_NE(f.w->help, nullptr);
     EXPECT_TRUE(f.w->help->isVisible());
     EXPECT_TRUE(f.w->help->browser->toPlainText().contains("Contents"));
+    EXPECT_TRUE(f.w->screen()->availableGeometry().contains(f.w->help->frameGeometry()));
+    QTest::keyClick(f.w->help->browser, Qt::Key_Escape);
+    EXPECT_FALSE(f.w->help->isVisible());
   }
 
+  // A refused zoom says why; the next zoom that works takes that back.
   f.w->map().scaleX = f.w->map().scaleY = 1;
   f.w->findChild<QAction*>("itmZoomIn")->trigger();
   EXPECT_EQ(f.w->map().scaleX, 1);
   EXPECT_FALSE(f.w->messagePanel->text().isEmpty());
   f.w->findChild<QAction*>("itmZoomOut")->trigger();
   EXPECT_EQ(f.w->map().scaleX, 2);
+  EXPECT_TRUE(f.w->messagePanel->text().isEmpty());
 }
 
 TEST(MainWindow, TimeToFirstPaint) {
