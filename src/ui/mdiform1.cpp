@@ -239,7 +239,7 @@ void MDIForm1::buildMenus() {
   item(view, "itmRedraw", "&Redraw", [this] { mapView->editor()->redrawPausingFlash(); })
       ->setShortcut(QKeySequence("Ctrl+R"));
   separator(view, "bi1");
-  item(view, "itmDrawTree", "Draw Tree")->setEnabled(false);
+  item(view, "itmDrawTree", "Draw Tree", [this] { itmDrawTree_Click(); })->setEnabled(false);
   item(view, "itmZoomIn", "Zoom &In", [this] { itmZoomIn_Click(); });
   item(view, "itmZoomOut", "Zoom &Out", [this] { itmZoomOut_Click(); });
 

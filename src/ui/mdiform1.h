@@ -106,6 +106,8 @@ class MDIForm1 : public QMainWindow {
   void itmBuildBSP_Click();
   void itmIntersect_Click();
   void itmWalkTree_Click();
+  // "Draw Tree" of the View menu, switched off like the Test menu.
+  void itmDrawTree_Click();
   // The offsets, in map units, of the main window's own line drawing.
   float lineOffsetX = 0, lineOffsetY = 0;
   // A line in map units drawn on the map view through those offsets.
