@@ -58,6 +58,9 @@ frmMap::frmMap(QWidget* parent) : QWidget(parent) {
   connect(Picture1, &PictureBox::keyDown, this, [this] {
     if (editor_) editor_->keyDown();
   });
+  connect(Picture1, &PictureBox::wheelTurned, this, [this](int notches, int shift, bool sideways) {
+    if (editor_) editor_->wheel(notches, shift, sideways);
+  });
   Form_Resize();
 }
 
@@ -68,6 +71,10 @@ void frmMap::attachMap(clsMap& map, Dialogs& ui) {
   editor_->hValue = HScroll1->value();
   editor_->vValue = VScroll1->value();
   editor_->hooks.pictureChanged = [this] { Picture1->update(); };
+  editor_->hooks.scrollTo = [this](int h, int v) {
+    HScroll1->setValue(h);
+    VScroll1->setValue(v);
+  };
   editor_->hooks.flashTimerChanged = [this](bool on) {
     if (on)
       tmrFlash->start();

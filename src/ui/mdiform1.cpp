@@ -127,6 +127,7 @@ void MDIForm1::MDIForm_Load() {
   ed.hooks.beep = [] { QApplication::beep(); };
   ed.hooks.setStatusText = [this](const std::string& t) { insertionPanel->setText(QString::fromStdString(t)); };
   ed.hooks.focusValueBox = [this] { properties->focusValue(); };
+  ed.hooks.zoom = [this](bool in) { in ? itmZoomIn_Click() : itmZoomOut_Click(); };
   doc_->hooks.listLines = [this] { listLines(); };
   doc_->hooks.redraw = [this] { mapView->redraw(); };
   doc_->hooks.showMapView = [this] { showChild(mapView, false); };

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace kv {
 
@@ -95,6 +96,18 @@ void PictureBox::keyPressEvent(QKeyEvent* e) {
     QKeyEvent typed(QEvent::KeyPress, e->key(), e->modifiers(), text, e->isAutoRepeat(), e->count());
     QApplication::sendEvent(now, &typed);
   }
+}
+
+void PictureBox::wheelEvent(QWheelEvent* e) {
+  // A notch is 120 eighths of a degree; finer wheels add up to whole ones.
+  wheelRest_ += e->angleDelta();
+  const bool sideways = wheelRest_.y() == 0 && wheelRest_.x() != 0;
+  const int rest = sideways ? wheelRest_.x() : wheelRest_.y();
+  const int notches = rest / 120;
+  e->accept();
+  if (notches == 0) return;
+  wheelRest_ = QPoint();
+  emit wheelTurned(notches, shiftCode(e->modifiers()), sideways);
 }
 
 }  // namespace kv

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 #include <memory>
 
@@ -41,6 +42,27 @@ TEST(MapViewWindow, PixelsOfASmallMap) {
   EXPECT_EQ(m.insertX, 1000);
   EXPECT_EQ(m.insertY, 900);
   EXPECT_EQ(f.w->insertionPanel->text(), "Ins Pt XY = (1000,900)");
+
+  // The wheel scrolls through the scroll bars by their small change; with
+  // CTRL it zooms.
+  auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+    QWheelEvent e(QPointF(50, 50), f.picture()->mapToGlobal(QPointF(50, 50)), {}, {0, delta}, Qt::NoButton, mods,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.picture(), &e);
+  };
+  wheel(-120, Qt::NoModifier);
+  EXPECT_EQ(f.w->mapView->VScroll1->value(), 10);
+  EXPECT_EQ(m.offsetY, -40);
+  wheel(-120, Qt::ShiftModifier);
+  EXPECT_EQ(f.w->mapView->HScroll1->value(), 10);
+  wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(m.scaleX, 5);
+  wheel(-60, Qt::ControlModifier);  // half a notch of a fine wheel: nothing yet
+  EXPECT_EQ(m.scaleX, 5);
+  wheel(-60, Qt::ControlModifier);
+  EXPECT_EQ(m.scaleX, 10);
+  f.w->mapView->HScroll1->setValue(0);
+  f.w->mapView->VScroll1->setValue(0);
 
   // "Set viewer to Insert Position" centres the cyan marker on the cross.
   f.w->findChild<QAction*>("itmSetViewer")->trigger();

@@ -51,6 +51,25 @@ TEST(MapEditor, PickingUsesTheBoxTestAndTheLowestIndex) {
   EXPECT_TRUE(f.ed.flashEnabled());
 }
 
+TEST(MapEditor, WheelScrollsByTheSmallChangeAndZoomsWithCtrl) {
+  Fixture f;
+  std::vector<std::pair<int, int>> bars;
+  std::vector<bool> zooms;
+  f.ed.hooks.scrollTo = [&](int h, int v) { bars.push_back({h, v}); };
+  f.ed.hooks.zoom = [&](bool in) { zooms.push_back(in); };
+  f.ed.hValue = 100, f.ed.vValue = 5;
+  f.ed.wheel(-2, 0);                  // towards the user: down
+  f.ed.wheel(1, 0);                   // up, and no further than 0
+  f.ed.wheel(-1, kv::kShiftKey);      // SHIFT: the horizontal bar
+  f.ed.wheel(1, 0, true);             // a sideways wheel
+  f.ed.wheel(-100, 0);                // no further than the bar's maximum
+  EXPECT_EQ(bars, (std::vector<std::pair<int, int>>{{100, 25}, {100, 0}, {110, 5}, {90, 5}, {100, 500}}));
+  f.ed.wheel(2, kv::kCtrlKey);        // one Zoom In per notch
+  f.ed.wheel(-1, kv::kCtrlKey | kv::kShiftKey);
+  EXPECT_EQ(zooms, (std::vector<bool>{true, true, false}));
+  EXPECT_EQ(bars.size(), 5u);
+}
+
 TEST(MapEditor, InsertionPointAndTheFirstRedraw) {
   Fixture f;
   f.ed.redraw();  // the first redraw draws no cross
