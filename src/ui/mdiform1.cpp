@@ -87,9 +87,8 @@ void MDIForm1::MDIForm_Load() {
   helpFile_ = kHelpFileName;
   logLine("Loading Map");
   // The map view has no close button (and refuses to close): without it
-  // nothing could be drawn or picked.
-  // (The frame draws its close button along with the system menu, so it
-  // has neither.)
+  // nothing could be drawn or picked. The frame draws its close button along
+  // with the system menu, so it has neither.
   addChild(mapView = new frmMap)
       ->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
   logLine("Loading Project");
@@ -178,7 +177,9 @@ void MDIForm1::adjustWindows() {
   place(properties, l.properties);
   place(mapView, l.map);
   place(render, l.render);
-  showChild(mapView, false);  // a minimised map view comes back too
+  // The map view comes back, also from minimised (the load shows the
+  // windows itself, once the map object exists).
+  if (map_) showChild(mapView, false);
 }
 
 void MDIForm1::setRecentCaptions() {
