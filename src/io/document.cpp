@@ -36,6 +36,7 @@ bool MapDocument::openMapFile(const std::string& fileName) {
   if (status == ReadStatus::Ok) history.markClean(currentMapFile);
   call(hooks.stateChanged);
   call(hooks.listLines);
+  call(hooks.showMapView);
   call(hooks.redraw);
   return true;
 }

@@ -44,10 +44,11 @@ class MapDocument {
   void saveMap();
   void saveMapAs();
 
-  // Reads `fileName` into the document and relinks the work list. A damaged
-  // file is refused whole: document, current file name and recent list stay
-  // as they were, and false is returned. A missing file says "No map" and,
-  // as a good file does, becomes the current file (true is returned).
+  // Reads `fileName` into the document, relinks the work list and shows the
+  // map view. A damaged file is refused whole: document, current file name
+  // and recent list stay as they were, and false is returned. A missing file
+  // says "No map" and, as a good file does, becomes the current file (true
+  // is returned).
   bool openMapFile(const std::string& fileName);
 
   // Ends a command that may have changed the document: what changed becomes

@@ -1,5 +1,6 @@
 #include "ui/frmmap.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -57,6 +58,9 @@ frmMap::frmMap(QWidget* parent) : QWidget(parent) {
   connect(Picture1, &PictureBox::keyDown, this, [this] {
     if (editor_) editor_->keyDown();
   });
+  connect(Picture1, &PictureBox::wheelTurned, this, [this](int notches, int shift, bool sideways) {
+    if (editor_) editor_->wheel(notches, shift, sideways);
+  });
   Form_Resize();
 }
 
@@ -67,6 +71,10 @@ void frmMap::attachMap(clsMap& map, Dialogs& ui) {
   editor_->hValue = HScroll1->value();
   editor_->vValue = VScroll1->value();
   editor_->hooks.pictureChanged = [this] { Picture1->update(); };
+  editor_->hooks.scrollTo = [this](int h, int v) {
+    HScroll1->setValue(h);
+    VScroll1->setValue(v);
+  };
   editor_->hooks.flashTimerChanged = [this](bool on) {
     if (on)
       tmrFlash->start();
@@ -104,6 +112,8 @@ void frmMap::Form_Resize() {
 }
 
 void frmMap::resizeEvent(QResizeEvent*) { Form_Resize(); }
+
+void frmMap::closeEvent(QCloseEvent* e) { e->ignore(); }
 
 
 }  // namespace kv

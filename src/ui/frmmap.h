@@ -33,6 +33,8 @@ class frmMap : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent*) override;
+  // The map view cannot be closed, only minimised.
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   void Form_Resize();

@@ -2,6 +2,7 @@
 
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QStyle>
 
 #include "ui/icons.h"
 #include "view/layout.h"
@@ -31,6 +32,25 @@ void frmProject::resizeEvent(QResizeEvent*) {
   TreeView1->setGeometry(0, 0, std::clamp(w, 1, std::max(width(), 1)), std::clamp(h, 1, std::max(height(), 1)));
 }
 
+int frmProject::readableWidth() const {
+  QStyle* st = TreeView1->style();
+  const QFontMetrics fm(TreeView1->font());
+  int text = 0;
+  for (const TreeNode& r : projectRoots()) text = std::max(text, fm.horizontalAdvance(QString::fromStdString(r.text)));
+  const int icon = st->pixelMetric(QStyle::PM_SmallIconSize, nullptr, TreeView1);
+  const int cellMargin = 2 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, TreeView1) + 1);
+  const int tree = 2 * TreeView1->frameWidth() + TreeView1->indentation() + icon + cellMargin + 4 + text +
+                   st->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, TreeView1) + 2;
+  // The tree is the window's outer width less 100 twips (and no wider than
+  // the inner area the frame leaves).
+  QScreen* sc = screen();
+  const double tpp = twipsPerPixel(sc ? sc->logicalDotsPerInchX() : 96.0);
+  int frame = 0;
+  if (auto* f = qobject_cast<QMdiSubWindow*>(parentWidget()))
+    frame = 2 * f->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, f);
+  return std::max(static_cast<int>(twipsToPixels(pixelsToTwips(tree, tpp) + 100, tpp)), tree + frame);
+}
+
 const QIcon& frmProject::icon(int image) {
   // Painted once: a listing of 2001 walls asks for the same icon 2001 times.
   if (!icons_.contains(image)) icons_.insert(image, treeIcon(image));
@@ -41,6 +61,7 @@ void frmProject::add(const std::string& parentKey, const std::string& key, const
   QTreeWidgetItem* parent = parentKey.empty() ? nullptr : node(QString::fromStdString(parentKey));
   auto* n = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView1);
   n->setText(0, QString::fromStdString(text));
+  n->setToolTip(0, n->text(0));
   n->setData(0, Qt::UserRole, QString::fromStdString(key));
   n->setIcon(0, icon(image));
   nodes_.insert(QString::fromStdString(key), n);

@@ -34,6 +34,9 @@ class frmProject : public QWidget {
   void selViewpoint(Long i);
   void selGlobal(Long i);
   void TreeView1_NodeClick(QTreeWidgetItem* node);
+  // The outer width the window needs for its tree to show every root node
+  // in full, with the vertical scroll bar of a long wall list.
+  int readableWidth() const;
   // The node of a key, null when there is none.
   QTreeWidgetItem* node(const QString& key) const { return nodes_.value(key, nullptr); }
 

@@ -1,8 +1,11 @@
 #include "ui/frmproperties.h"
 
+#include <QAbstractItemView>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStyle>
 
 #include "view/layout.h"
 
@@ -28,6 +31,9 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
   txt_Value->setObjectName("txt_Value");
   txt_Value->setEditable(true);
   txt_Value->setInsertPolicy(QComboBox::NoInsert);
+  // No completion from the choice list, which stays after a "Tx Type" row:
+  // a "1" typed for a height must not become "16 - Animated Texture".
+  txt_Value->setCompleter(nullptr);
   cmd_PropOK = new QPushButton("OK", this);
   cmd_PropOK->setObjectName("cmd_PropOK");
   cmd_PropCancel = new QPushButton("Cancel", this);
@@ -38,6 +44,10 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
     logic_->grd_Props_Click(row + 1);
     txt_Value->clear();
     for (const std::string& c : logic_->choices) txt_Value->addItem(QString::fromStdString(c));
+    // The list opens wide enough for its longest entry ("16 - Animated Texture").
+    QAbstractItemView* list = txt_Value->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
     txt_Value->setEditText(QString::fromStdString(logic_->editorText));
     focusValue();
   });
@@ -50,6 +60,10 @@ frmProperties::frmProperties(QWidget* parent) : QWidget(parent) {
       grd_Props->item(r - 1, 1)->setText(QString::fromStdString(logic_->rows[r - 1].value));
     if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
   });
+  // Enter in the value box does what OK does, Escape what Cancel does.
+  connect(txt_Value->lineEdit(), &QLineEdit::returnPressed, cmd_PropOK, &QPushButton::click);
+  txt_Value->installEventFilter(this);
+  txt_Value->lineEdit()->installEventFilter(this);
   connect(cmd_PropCancel, &QPushButton::clicked, this, [this] {
     if (!logic_) return;
     logic_->cmd_PropCancel_Click();
@@ -75,7 +89,9 @@ void frmProperties::show_() {
   grd_Props->setRowCount(0);
   grd_Props->setRowCount(static_cast<int>(logic_->rows.size()));
   for (int r = 0; r < static_cast<int>(logic_->rows.size()); ++r) {
-    grd_Props->setItem(r, 0, new QTableWidgetItem(QString::fromStdString(logic_->rows[r].label)));
+    auto* label = new QTableWidgetItem(QString::fromStdString(logic_->rows[r].label));
+    label->setToolTip(label->text());
+    grd_Props->setItem(r, 0, label);
     grd_Props->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(logic_->rows[r].value)));
   }
   if (logic_->currentRow >= 1) grd_Props->selectRow(logic_->currentRow - 1);
@@ -86,6 +102,31 @@ void frmProperties::show_() {
 void frmProperties::focusValue() {
   txt_Value->setFocus(Qt::OtherFocusReason);
   if (txt_Value->lineEdit()) txt_Value->lineEdit()->selectAll();
+}
+
+bool frmProperties::eventFilter(QObject* watched, QEvent* e) {
+  if ((watched == txt_Value || watched == txt_Value->lineEdit()) && e->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+    cmd_PropCancel->click();
+    return true;
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+int frmProperties::readableWidth() const {
+  // Label and value column each take half of the grid less 400 twips, and
+  // the grid is the inner width less 100 twips: the longest label with its
+  // cell margins (or the header "Property" with the header's) sets the half.
+  QStyle* st = grd_Props->style();
+  const QFontMetrics cells(grd_Props->font()), header(grd_Props->horizontalHeader()->font());
+  const int cellMargin = 2 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grd_Props) + 1);
+  int column = header.horizontalAdvance("Property") + 2 * st->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grd_Props);
+  for (const std::string& l : propertyLabels())
+    column = std::max(column, cells.horizontalAdvance(QString::fromStdString(l)) + cellMargin);
+  column += 2 * grd_Props->frameWidth() + 2;  // the grid's frame, and a little air
+  QScreen* sc = screen();
+  const double tpp = twipsPerPixel(sc ? sc->logicalDotsPerInchX() : 96.0);
+  return static_cast<int>(twipsToPixels(2 * pixelsToTwips(column, tpp) + 500, tpp));
 }
 
 void frmProperties::resizeEvent(QResizeEvent*) {

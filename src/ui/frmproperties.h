@@ -26,6 +26,9 @@ class frmProperties : public QWidget {
   void showProps(int type, Long index);
   // Gives the value box the keyboard focus (any key on the map view does).
   void focusValue();
+  // The width this window needs for its label column to show every label of
+  // every kind of item (and the header) in full.
+  int readableWidth() const;
 
   QLabel* lblSelType;
   QTableWidget* grd_Props;
@@ -35,6 +38,7 @@ class frmProperties : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent*) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void show_();  // the logic's rows into the grid

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -25,9 +26,13 @@ frmDragDrop::frmDragDrop(QWidget* parent) : QWidget(parent) {
   ListView1 = new QListWidget(this);
   ListView1->setObjectName("ListView1");
   ListView1->setViewMode(QListView::IconMode);
+  // The movement first: a static list switches dragging off, so the drag
+  // settings come after it. A drop copies; a move would take the piece out
+  // of the palette.
+  ListView1->setMovement(QListView::Static);
   ListView1->setDragEnabled(true);
   ListView1->setDragDropMode(QAbstractItemView::DragOnly);
-  ListView1->setMovement(QListView::Static);
+  ListView1->setDefaultDropAction(Qt::CopyAction);
   const char* items[][2] = {{"Room", "room"}, {"Octagon column", "octagon"}, {"Square column", "square"}, {"Stairs", "stairs"}};
   for (auto& it : items) {
     auto* i = new QListWidgetItem(toolIcon("project"), it[0], ListView1);
@@ -102,6 +107,13 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
   l->setContentsMargins(0, 0, 0, 0);
   l->addWidget(browser);
   resize(720, 640);
+}
+
+void frmHelp::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape)
+    close();
+  else
+    QWidget::keyPressEvent(e);
 }
 
 }  // namespace kv

@@ -66,6 +66,10 @@ class frmHelp : public QWidget {
  public:
   explicit frmHelp(QWidget* parent = nullptr);
   QTextBrowser* browser;
+
+ protected:
+  // Escape closes the window.
+  void keyPressEvent(QKeyEvent* e) override;
 };
 
 }  // namespace kv

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QUrl>
 
 #include <QTime>
@@ -90,7 +91,11 @@ void MDIForm1::MDIForm_Load() {
   helpFile_ = kHelpFileName;
   reportMissingFiles();
   logLine("Loading Map");
-  addChild(mapView = new frmMap);
+  // The map view has no close button (and refuses to close): without it
+  // nothing could be drawn or picked. The frame draws its close button along
+  // with the system menu, so it has neither.
+  addChild(mapView = new frmMap)
+      ->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
   logLine("Loading Project");
   addChild(project = new frmProject);
   logLine("Loading Props");
@@ -101,6 +106,10 @@ void MDIForm1::MDIForm_Load() {
   addChild(select = new frmSelect);
   addChild(dragDrop = new frmDragDrop);
   addChild(control = new frmControl);
+  // The tool windows stay above the map view (and the other windows), so a
+  // click on the map does not hide them.
+  for (QWidget* tool : {static_cast<QWidget*>(select), static_cast<QWidget*>(dragDrop), render, control})
+    frameOf(tool)->setWindowFlag(Qt::WindowStaysOnTopHint);
   logLine("Finished forms");
   logLine("Adjusting windows");
   adjustWindows();
@@ -125,6 +134,7 @@ void MDIForm1::MDIForm_Load() {
   ed.hooks.beep = [] { QApplication::beep(); };
   ed.hooks.setStatusText = [this](const std::string& t) { insertionPanel->setText(QString::fromStdString(t)); };
   ed.hooks.focusValueBox = [this] { properties->focusValue(); };
+  ed.hooks.zoom = [this](bool in) { in ? itmZoomIn_Click() : itmZoomOut_Click(); };
   doc_->hooks.listLines = [this] { listLines(); };
   doc_->hooks.redraw = [this] { mapView->redraw(); };
   doc_->hooks.showMapView = [this] { showChild(mapView, false); };
@@ -178,8 +188,13 @@ void MDIForm1::adjustWindows() {
   auto px = [tpp](double t) { return static_cast<int>(twipsToPixels(t, tpp)); };
   const double w = pixelsToTwips(width(), tpp), h = pixelsToTwips(height(), tpp);
   // The project window first: its left edge follows from the width it took.
+  // The right-hand column is wider than kProjectWidth where the font needs
+  // it, so every property label and every root of the tree reads in full.
   QMdiSubWindow* pf = frameOf(project);
-  pf->resize(px(kProjectWidth), px(kProjectHeight));
+  QMdiSubWindow* propFrame = frameOf(properties);
+  const int borders = 2 * propFrame->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, propFrame);
+  const int side = std::max({px(kProjectWidth), project->readableWidth(), properties->readableWidth() + borders});
+  pf->resize(side, px(kProjectHeight));
   const ChildLayout l = adjustWindowsLayout(w, h, pixelsToTwips(pf->width(), tpp));
   auto place = [&](QWidget* child, const TwipRect& r) {
     if (QMdiSubWindow* f = frameOf(child)) f->setGeometry(px(r.left), px(r.top), px(r.width), px(r.height));
@@ -188,6 +203,9 @@ void MDIForm1::adjustWindows() {
   place(properties, l.properties);
   place(mapView, l.map);
   place(render, l.render);
+  // The map view comes back, also from minimised (the load shows the
+  // windows itself, once the map object exists).
+  if (map_) showChild(mapView, false);
 }
 
 void MDIForm1::setRecentCaptions() {
@@ -261,7 +279,7 @@ void MDIForm1::buildMenus() {
   item(view, "itmRedraw", "&Redraw", [this] { mapView->editor()->redrawPausingFlash(); })
       ->setShortcut(QKeySequence("Ctrl+R"));
   separator(view, "bi1");
-  item(view, "itmDrawTree", "Draw Tree")->setEnabled(false);
+  item(view, "itmDrawTree", "Draw Tree", [this] { itmDrawTree_Click(); })->setEnabled(false);
   item(view, "itmZoomIn", "Zoom &In", [this] { itmZoomIn_Click(); });
   item(view, "itmZoomOut", "Zoom &Out", [this] { itmZoomOut_Click(); });
 
@@ -377,6 +395,7 @@ void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
 void MDIForm1::showChild(QWidget* w, bool toFront) {
   QMdiSubWindow* f = frameOf(w);
   if (!f) return;
+  if (f->isMinimized()) f->showNormal();
   f->show();
   w->show();
   if (toFront) {
@@ -433,10 +452,15 @@ void MDIForm1::itmZoomOut_Click() { zoom(zoomOut); }
 
 void MDIForm1::zoom(bool (*step)(clsMap&, std::string&)) {
   std::string why;
-  if (step(*map_, why))
+  if (step(*map_, why)) {
+    // A zoom that works takes back what a refused one said.
+    if (!zoomRefusal_.isEmpty() && messagePanel->text() == zoomRefusal_) showMessage({});
+    zoomRefusal_.clear();
     mapView->redraw();
-  else
-    showMessage(QString::fromStdString(why));
+  } else {
+    zoomRefusal_ = QString::fromStdString(why);
+    showMessage(zoomRefusal_);
+  }
 }
 
 void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish,
@@ -509,6 +533,20 @@ void MDIForm1::pieceCommand(PieceKind kind) {
   mapView->redraw();
 }
 
+namespace {
+// The free area of a window's screen (what panels leave), and the outer
+// rectangle of a window of `inner` size at `at`, framed as the main window is.
+PixelRect freeArea(const QWidget* w) {
+  const QScreen* s = w->screen();
+  const QRect a = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+  return {a.left(), a.top(), a.width(), a.height()};
+}
+PixelRect outerRect(const QWidget* main, QPoint at, QSize inner) {
+  const QSize decorations = main->frameGeometry().size() - main->geometry().size();
+  return {at.x(), at.y(), inner.width() + decorations.width(), inner.height() + decorations.height()};
+}
+}  // namespace
+
 QString MDIForm1::helpFilePath() const {
   for (const QString& dir : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
     QFileInfo f(QDir(dir), helpFile_);
@@ -537,7 +575,17 @@ void MDIForm1::itmHelpContents_Click() {
                 "Help", MsgIcon::Exclamation);
     return;
   }
-  if (!help) help = new frmHelp;
+  if (!help) {
+    help = new frmHelp;
+    // Centred on the main window, and no larger than the screen leaves free.
+    const QSize decorations = frameGeometry().size() - geometry().size();
+    const PixelRect area = freeArea(this);
+    help->resize(help->size().boundedTo(QSize(area.width, area.height) - decorations));
+    const QPoint at = frameGeometry().center() - QPoint((help->width() + decorations.width()) / 2,
+                                                        (help->height() + decorations.height()) / 2);
+    const PixelRect r = keepInside(outerRect(this, at, help->size()), area);
+    help->move(r.left, r.top);
+  }
   // The help file is HTML under its own name; its links are anchors in it.
   QUrl contents = QUrl::fromLocalFile(path);
   contents.setFragment("contents");
@@ -558,8 +606,11 @@ void MDIForm1::itmPropWin_Click() {
       mapView->redraw();
       doc_->commit("Set Properties");
     });
+  // Just right of the main window and level with its top, moved back onto
+  // the screen where that would leave the panel off it.
   const QRect g = frameGeometry();
-  wallPanel->move(g.left() + g.width(), g.top());
+  const PixelRect r = keepInside(outerRect(this, {g.left() + g.width(), g.top()}, wallPanel->size()), freeArea(this));
+  wallPanel->move(r.left, r.top);
   wallPanel->show();
 }
 

@@ -113,6 +113,8 @@ class MDIForm1 : public QMainWindow {
   void itmBuildBSP_Click();
   void itmIntersect_Click();
   void itmWalkTree_Click();
+  // "Draw Tree" of the View menu, switched off like the Test menu.
+  void itmDrawTree_Click();
   // The offsets, in map units, of the main window's own line drawing.
   float lineOffsetX = 0, lineOffsetY = 0;
   // A line in map units drawn on the map view through those offsets.
@@ -135,6 +137,7 @@ class MDIForm1 : public QMainWindow {
   void showChild(QWidget* w, bool toFront);
   void nyaCommand();
   void zoom(bool (*step)(clsMap&, std::string&));
+  QString zoomRefusal_;  // the status text of the last refused zoom
   // Runs a wizard's dialog; afterwards the tree and the view show the result.
   // `redraw`: the map view is drawn again too (the split wall command
   // leaves it as it is).

@@ -1,10 +1,12 @@
 #include "ui/picture.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace kv {
 
@@ -68,7 +70,9 @@ void PictureBox::dragEnterEvent(QDragEnterEvent* e) { e->acceptProposedAction();
 void PictureBox::dragMoveEvent(QDragMoveEvent* e) { e->acceptProposedAction(); }
 
 void PictureBox::dropEvent(QDropEvent* e) {
-  e->acceptProposedAction();
+  // Always a copy, whatever key is held: the source keeps what was dragged.
+  e->setDropAction(Qt::CopyAction);
+  e->accept();
   emit dropped(e->position().x(), e->position().y());
 }
 
@@ -83,6 +87,27 @@ void PictureBox::keyPressEvent(QKeyEvent* e) {
     return;
   }
   emit keyDown();
+  // The key that moved the focus is typed into the box that has it now, so
+  // typing 77 on the map gives 77 there. Keys that type nothing (arrows,
+  // Enter, Escape, function keys) only move the focus.
+  QWidget* now = QApplication::focusWidget();
+  const QString text = e->text();
+  if (now && now != this && !text.isEmpty() && text.at(0).isPrint()) {
+    QKeyEvent typed(QEvent::KeyPress, e->key(), e->modifiers(), text, e->isAutoRepeat(), e->count());
+    QApplication::sendEvent(now, &typed);
+  }
+}
+
+void PictureBox::wheelEvent(QWheelEvent* e) {
+  // A notch is 120 eighths of a degree; finer wheels add up to whole ones.
+  wheelRest_ += e->angleDelta();
+  const bool sideways = wheelRest_.y() == 0 && wheelRest_.x() != 0;
+  const int rest = sideways ? wheelRest_.x() : wheelRest_.y();
+  const int notches = rest / 120;
+  e->accept();
+  if (notches == 0) return;
+  wheelRest_ = QPoint();
+  emit wheelTurned(notches, shiftCode(e->modifiers()), sideways);
 }
 
 }  // namespace kv

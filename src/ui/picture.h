@@ -28,6 +28,8 @@ class PictureBox : public QWidget {
   void mouseUp(int button, int shift, float x, float y);
   void dropped(float x, float y);
   void keyDown();
+  // Whole notches of the mouse wheel (positive away from the user).
+  void wheelTurned(int notches, int shift, bool sideways);
   void resized();
 
  protected:
@@ -40,8 +42,10 @@ class PictureBox : public QWidget {
   void dragMoveEvent(QDragMoveEvent*) override;
   void dropEvent(QDropEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
+  void wheelEvent(QWheelEvent*) override;
 
  private:
+  QPoint wheelRest_;  // eighths of a degree not yet a whole notch (fine-grained wheels)
   RasterSurface surface_{1, 1};
 };
 

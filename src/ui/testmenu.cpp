@@ -1,11 +1,13 @@
-// The Test menu's developer commands. The menu is switched off, so users never
-// reach them; the tests run them directly.
+// The developer commands: the Test menu and the View menu's "Draw Tree".
+// They are switched off, so users never reach them; the tests run them
+// directly.
 #include <QApplication>
 #include <QDir>
 #include <cmath>
 
 #include "bsp/commands.h"
 #include "ui/mdiform1.h"
+#include "view/drawtree.h"
 #include "view/mapeditor.h"
 #include "view/mapview.h"
 #include "wizards/polytools.h"
@@ -97,6 +99,11 @@ void MDIForm1::itmIntersect_Click() {
 void MDIForm1::itmWalkTree_Click() {
   const size_t n = sideDefs_->walkTree().size();
   showMessage(QString("Walk Tree: %1 nodes").arg(n));
+}
+
+void MDIForm1::itmDrawTree_Click() {
+  drawTree(mapView->editor()->surface);
+  mapView->Picture1->update();
 }
 
 }  // namespace kv

@@ -50,6 +50,29 @@ WizardDialog::WizardDialog(const char* name, const char* caption, QWidget* paren
 bool WizardDialog::run() {
   if (activate) activate();
   fromForm();
+  // The buttons are made before the fields, so the tab order is set here;
+  // each opening starts on the first field, not on the button last used.
+  QWidget* previous = nullptr;
+  for (QWidget* w : inputs_) {
+    if (previous) setTabOrder(previous, w);
+    previous = w;
+  }
+  if (previous) setTabOrder(previous, cmdOK);
+  setTabOrder(cmdOK, cmdCancel);
+  if (!inputs_.empty()) {
+    QWidget* first = inputs_.front();
+    // Of option buttons at the top, the one that is chosen.
+    for (QWidget* w : inputs_) {
+      auto* o = qobject_cast<QRadioButton*>(w);
+      if (!o) break;
+      if (o->isChecked()) {
+        first = o;
+        break;
+      }
+    }
+    first->setFocus(Qt::TabFocusReason);
+    if (auto* e = qobject_cast<QLineEdit*>(first)) e->selectAll();
+  }
   return exec() == QDialog::Accepted;
 }
 
@@ -58,6 +81,7 @@ QLineEdit* WizardDialog::field(const char* name, const char* label, std::string*
   e->setObjectName(name);
   (into ? into : form_)->addRow(label, e);
   bindings_.push_back({e, nullptr, nullptr, text, nullptr});
+  inputs_.push_back(e);
   return e;
 }
 
@@ -68,6 +92,7 @@ void WizardDialog::pair(const char* nameX, const char* nameY, const char* label,
     e->setObjectName(name);
     row->addWidget(e);
     bindings_.push_back({e, nullptr, nullptr, text, nullptr});
+    inputs_.push_back(e);
   }
   form_->addRow(label, row);
 }
@@ -84,6 +109,7 @@ QCheckBox* WizardDialog::check(const char* name, const char* caption, bool* flag
   c->setObjectName(name);
   form_->addRow(c);
   bindings_.push_back({nullptr, c, nullptr, nullptr, flag});
+  inputs_.push_back(c);
   return c;
 }
 
@@ -95,7 +121,10 @@ QLabel* WizardDialog::info(const char* name, const char* label, std::string* tex
   return l;
 }
 
-void WizardDialog::addWidget(QWidget* w) { form_->addRow(w); }
+void WizardDialog::addWidget(QWidget* w) {
+  form_->addRow(w);
+  if (w->focusPolicy() & Qt::TabFocus) inputs_.push_back(w);
+}
 
 void WizardDialog::toForm() {
   for (Binding& b : bindings_) {
@@ -188,6 +217,7 @@ frmShapeWizard::frmShapeWizard(ShapeWizardForm& form, clsMap& map, Dialogs& dial
   form_.beep = [] { QApplication::beep(); };
   pctPreview->setObjectName("pctPreview");
   pctPreview->setCursor(Qt::ArrowCursor);
+  pctPreview->setFocusPolicy(Qt::NoFocus);  // only a picture here
   pctPreview->setFixedSize(300, 300);
   pctPreview->surface().resize(300, 300);
   cmbShapes = new QComboBox(this);
@@ -224,6 +254,7 @@ bool frmShapeWizard::run(const std::string& programFolder) {
   const bool none = form_.shapeFiles.empty();
   cmdPreview->setEnabled(!none);
   cmdCreate->setEnabled(!none);
+  cmbShapes->setFocus(Qt::TabFocusReason);
   return exec() == QDialog::Accepted;
 }
 

@@ -35,7 +35,8 @@ class WizardDialog : public QDialog {
   // Activation: the form refreshes its fields before they are shown.
   std::function<void()> activate;
 
-  // Runs the dialog once; true when Finish closed it.
+  // Runs the dialog once, with the keyboard on its first field; true when
+  // Finish closed it.
   bool run();
 
  protected:
@@ -61,6 +62,9 @@ class WizardDialog : public QDialog {
     bool* flag = nullptr;
   };
   std::vector<Binding> bindings_;
+  // The controls that take the keyboard, in the order of the form; the tab
+  // order runs through them and then to Finish and Cancel.
+  std::vector<QWidget*> inputs_;
   QFormLayout* form_;
 };
 

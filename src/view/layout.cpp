@@ -1,5 +1,7 @@
 #include "view/layout.h"
 
+#include <algorithm>
+
 #include "view/mapview.h"
 
 namespace kv {
@@ -21,10 +23,21 @@ MapViewLayout mapViewLayout(double w, double h) {
 ChildLayout adjustWindowsLayout(double w, double h, double projectWidth) {
   ChildLayout l;
   l.project = {w - projectWidth - 100, 0, projectWidth, kProjectHeight};
-  l.properties = {l.project.left, l.project.top + l.project.height + 100, kProjectWidth, kPropertiesHeight};
   l.map = {0, 0, w - projectWidth - 200, h - 1400};
+  // The properties window as wide as the project window above it, and down
+  // to the map view's bottom where that gives it more rows.
+  const double top = l.project.top + l.project.height + 100;
+  l.properties = {l.project.left, top, projectWidth, std::max(kPropertiesHeight, l.map.top + l.map.height - top)};
   l.render = {0, 0, kRenderWidth, kRenderHeight};
   return l;
+}
+
+PixelRect keepInside(PixelRect r, const PixelRect& area) {
+  r.width = std::min(r.width, area.width);
+  r.height = std::min(r.height, area.height);
+  r.left = std::clamp(r.left, area.left, area.left + area.width - r.width);
+  r.top = std::clamp(r.top, area.top, area.top + area.height - r.height);
+  return r;
 }
 
 }  // namespace kv

@@ -1,5 +1,8 @@
 #include "view/mapeditor.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "view/mapview.h"
 
 namespace kv {
@@ -11,6 +14,8 @@ void MapEditor::redraw() {
   double v = vMax ? static_cast<float>(vValue) / static_cast<float>(vMax) : 0.0f;
   calcOffset(map, h, v);
   surface.clear();
+  // Clearing wiped any highlight: the next deselect must not draw it back.
+  flashOn = false;
   drawMap(map, surface);
   changed();
 }
@@ -18,7 +23,6 @@ void MapEditor::redraw() {
 void MapEditor::redrawPausingFlash() {
   bool was = flashEnabled_;
   setFlashEnabled(false);
-  flashOn = false;
   redraw();
   if (was) setFlashEnabled(true);
 }
@@ -187,6 +191,23 @@ void MapEditor::dragDrop(float x, float y) {
 
 void MapEditor::keyDown() {
   if (hooks.focusValueBox) hooks.focusValueBox();
+}
+
+void MapEditor::wheel(int notches, int shift, bool sideways) {
+  if (notches == 0) return;
+  if (shift & kCtrlKey) {
+    for (int k = 0; k < std::abs(notches) && hooks.zoom; ++k) hooks.zoom(notches > 0);
+    return;
+  }
+  if (!hooks.scrollTo) return;
+  // Away from the user scrolls up (or left), as the bars' arrows would.
+  auto step = [notches](int value, int max) {
+    return static_cast<int>(std::clamp<long long>(value - static_cast<long long>(notches) * kScrollSmall, 0, max));
+  };
+  if (sideways || (shift & kShiftKey))
+    hooks.scrollTo(step(hValue, hMax), vValue);
+  else
+    hooks.scrollTo(hValue, step(vValue, vMax));
 }
 
 }  // namespace kv

@@ -15,6 +15,9 @@ namespace kv {
 // Mouse buttons as the map view's handlers number them.
 enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 
+// Modifier keys as the map view's handlers number them (`shift` arguments).
+enum ShiftKey : int { kShiftKey = 1, kCtrlKey = 2, kAltKey = 4 };
+
 // Edit modes set by the toolbar.
 enum EditMode : Integer { kModeSelect = 0, kModeScale = 1, kModeMove = 2, kModeRotate = 3, kModeShear = 4 };
 
@@ -34,6 +37,8 @@ struct MapViewHooks {
   std::function<void(bool)> flashTimerChanged;             // start or stop the 500 ms timer
   std::function<void()> pictureChanged;                    // the surface has new pixels to show
   std::function<void(const std::string&)> edited;          // a drag ended: the map may have changed
+  std::function<void(int, int)> scrollTo;                  // set the scroll bars (h, v), which redraw
+  std::function<void(bool)> zoom;                          // run Zoom In (true) or Zoom Out (false)
 };
 
 class MapEditor {
@@ -50,7 +55,9 @@ class MapEditor {
   int hValue = 0, hMax = kScrollMax;
   int vValue = 0, vMax = kScrollMax;
 
-  // Offsets from the scroll bars, clear the surface, draw the map.
+  // Offsets from the scroll bars, clear the surface, draw the map. The
+  // clearing removes the highlight of the selected wall, so flashOn is false
+  // afterwards.
   void redraw();
   // "&Redraw": a redraw with the flashing paused, so no highlight is left
   // half drawn.
@@ -66,6 +73,11 @@ class MapEditor {
   void dragDrop(float x, float y);
   // Any key on the map view.
   void keyDown();
+  // The mouse wheel turned by `notches` (positive away from the user; a
+  // tilt to the left for a sideways wheel): the vertical scroll bar moves by
+  // its small change per notch, the horizontal one with SHIFT or a sideways
+  // wheel; with CTRL each notch runs Zoom In (away) or Zoom Out (towards).
+  void wheel(int notches, int shift, bool sideways = false);
 
   // Picks the wall under a click; the lowest index wins.
   void clickWall(float x, float y, int shift);

@@ -22,7 +22,24 @@ std::string PropertiesLogic::selTypeLabel() const {
 
 namespace {
 std::string num(double v) { return formatNumber(v); }
+
+// The row labels of each kind, in the order of the rows.
+const char* const kWallLabels[] = {"x1",           "y1",           "x2",           "y2",          "Wall Tx",
+                                   "Tx Type",      "Front Floor Tx", "Front Ceil Tx", "Back Floor Tx", "Back Ceil Tx",
+                                   "Floor(h1)",    "End Floor(h2)", "Begin Ceil(h3)", "End Ceil(h4)"};
+const char* const kAreaLabels[] = {"Floor beg", "Floor end", "Ceil beg", "Ceil end", "Flags", "Name"};
+const char* const kViewpointLabels[] = {"x", "y", "z", "d"};
+const char* const kGlobalLabels[] = {"ID", "Name", "Value"};
 }  // namespace
+
+std::vector<std::string> propertyLabels() {
+  std::vector<std::string> all;
+  for (const char* l : kWallLabels) all.push_back(l);
+  for (const char* l : kAreaLabels) all.push_back(l);
+  for (const char* l : kViewpointLabels) all.push_back(l);
+  for (const char* l : kGlobalLabels) all.push_back(l);
+  return all;
+}
 
 void PropertiesLogic::showProps(int type, Long index) {
   editorText.clear();
@@ -35,12 +52,12 @@ void PropertiesLogic::showProps(int type, Long index) {
       case kPropWall:
         map.checkWall(index);
         map.getWall(index);
-        add("x1", num(map.x1)), add("y1", num(map.y1)), add("x2", num(map.x2)), add("y2", num(map.y2));
-        add("Wall Tx", num(map.wallTx)), add("Tx Type", num(map.txType));
-        add("Front Floor Tx", num(map.frontFloorTx)), add("Front Ceil Tx", num(map.frontCeilTx));
-        add("Back Floor Tx", num(map.backFloorTx)), add("Back Ceil Tx", num(map.backCeilTx));
-        add("Floor(h1)", num(map.h1)), add("End Floor(h2)", num(map.h2));
-        add("Begin Ceil(h3)", num(map.h3)), add("End Ceil(h4)", num(map.h4));
+        {
+          const Long values[] = {map.x1,          map.y1,          map.x2,          map.y2,         map.wallTx,
+                                 map.txType,      map.frontFloorTx, map.frontCeilTx, map.backFloorTx, map.backCeilTx,
+                                 map.h1,          map.h2,          map.h3,          map.h4};
+          for (size_t k = 0; k < std::size(values); ++k) add(kWallLabels[k], num(values[k]));
+        }
         if (r >= 1 && r <= static_cast<int>(rows.size())) {
           currentRow = r;
           editorText = rows[r - 1].value;
@@ -49,18 +66,21 @@ void PropertiesLogic::showProps(int type, Long index) {
       case kPropArea:
         map.checkArea(index);
         map.getArea(index);
-        add("Floor beg", num(map.floorBeg)), add("Floor end", num(map.floorEnd));
-        add("Ceil beg", num(map.ceilBeg)), add("Ceil end", num(map.ceilEnd));
-        add("Flags", num(map.areaFlags)), add("Name", fromCodePage(map.areaName));
+        {
+          const Long values[] = {map.floorBeg, map.floorEnd, map.ceilBeg, map.ceilEnd, map.areaFlags};
+          for (size_t k = 0; k < std::size(values); ++k) add(kAreaLabels[k], num(values[k]));
+          add(kAreaLabels[5], fromCodePage(map.areaName));
+        }
         break;
       case kPropViewpoint:
-        add("x", num(map.viewerX)), add("y", num(map.viewerY));
-        add("z", num(map.viewerZ)), add("d", num(map.viewerDir));
+        add(kViewpointLabels[0], num(map.viewerX)), add(kViewpointLabels[1], num(map.viewerY));
+        add(kViewpointLabels[2], num(map.viewerZ)), add(kViewpointLabels[3], num(map.viewerDir));
         break;
       case kPropGlobal:
         map.checkGlobal(index);
         map.getGlobal(index);
-        add("ID", num(map.globalID)), add("Name", fromCodePage(map.globalName)), add("Value", num(map.globalValue));
+        add(kGlobalLabels[0], num(map.globalID)), add(kGlobalLabels[1], fromCodePage(map.globalName));
+        add(kGlobalLabels[2], num(map.globalValue));
         break;
       default:
         break;

@@ -18,6 +18,9 @@ enum PropKind : int { kPropNone = 0, kPropWall = 1, kPropArea = 2, kPropViewpoin
 
 // The texture type choices offered for the "Tx Type" row.
 const std::vector<std::string>& txTypeChoices();
+// Every row label of every kind of item: the window is made wide enough to
+// show the longest.
+std::vector<std::string> propertyLabels();
 
 class PropertiesLogic {
  public:

@@ -384,6 +384,7 @@ TEST(FileCommands, NewOpenSaveAndSaveAs) {
   EXPECT_EQ(m->walls[0].nextSeg, 1);
   EXPECT_EQ(m->walls[3].nextSeg, -1);
   EXPECT_EQ(recent, 2);
+  EXPECT_EQ(shown, 2);  // the map view is shown for the opened map
 
   // After Open, Save writes to the opened file without asking.
   size_t asked = ui.fileRequests.size();

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QScreen>
+#include <QStyle>
 #include <QLineEdit>
 #include <QTest>
+#include <QWindow>
 
 #include "uitest.h"
 
@@ -67,18 +72,36 @@ TEST(PropertiesWindow, EditAPickedWallInTheGrid) {
   EXPECT_EQ(m.walls[0].txType, 16);
   EXPECT_EQ(p.grd_Props->item(5, 1)->text(), "16");
 
+  // From the keyboard: a key on the map moves the focus to the value box and
+  // is typed there; Enter stores like OK, Escape drops an edit like Cancel.
+  f.w->activateWindow();
+  clickRow(p, "Floor(h1)");
+  QTest::mouseClick(f.picture(), Qt::RightButton, {}, {300, 300});  // focus on the map
+  ASSERT_EQ(QApplication::focusWidget(), f.picture());
+  QWindow* keys = f.w->windowHandle();  // keys go where the focus is
+  QTest::keyClick(keys, '7');
+  QTest::keyClick(keys, '7');
+  QWidget* box = QApplication::focusWidget();
+  ASSERT_TRUE(box == p.txt_Value || box == p.txt_Value->lineEdit());
+  EXPECT_EQ(p.txt_Value->currentText(), "77");
+  QTest::keyClick(keys, Qt::Key_Return);
+  EXPECT_EQ(m.walls[0].h1, 77);
+  QTest::keyClick(keys, '1');
+  QTest::keyClick(keys, Qt::Key_Escape);
+  EXPECT_EQ(p.txt_Value->currentText(), "77");
+  EXPECT_EQ(m.walls[0].h1, 77);
+
   // Cancel drops an edit; a value beyond 32 bits is refused and stores nothing.
   const kv::Wall before = m.walls[0];
-  clickRow(p, "Floor(h1)");
-  p.txt_Value->setEditText("77");
+  p.txt_Value->setEditText("78");
   p.cmd_PropCancel->click();
-  EXPECT_EQ(p.txt_Value->currentText(), "8");
+  EXPECT_EQ(p.txt_Value->currentText(), "77");
   p.txt_Value->setEditText("3000000000");
   p.cmd_PropOK->click();
   EXPECT_EQ(m.walls[0], before);
   ASSERT_EQ(f.ui.messages.size(), 1u);
   EXPECT_NE(f.ui.messages[0].text.find("\"Floor(h1)\""), std::string::npos);
-  EXPECT_EQ(p.grd_Props->item(10, 1)->text(), "8");
+  EXPECT_EQ(p.grd_Props->item(10, 1)->text(), "77");
 
   // An area's name is cut to its 16 characters.
   m.selectedArea = 0;
@@ -99,6 +122,48 @@ TEST(PropertiesWindow, EditAPickedWallInTheGrid) {
   EXPECT_EQ(m.areas[0].name.text(), "\x80 ?" + std::string(13, ' '));
   f.w->project->selArea(0);
   EXPECT_EQ(p.grd_Props->item(5, 1)->text(), QString::fromUtf8("\u20ac ?") + QString(13, ' '));
+}
+
+TEST(PropertiesWindow, LabelsAndTreeRootsReadInFullAtTheDefaultLayout) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 400);
+  m.globalCount = 0;  // the area's rows, then the wall's, are the ones shown
+  f.w->listLines();
+  kv::frmProperties& p = *f.w->properties;
+  kv::frmProject& pr = *f.w->project;
+  const int cellMargin = 2 * (p.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+  // The main window's default size on a 1366 x 768 and on a 1920 x 1080 screen.
+  for (QSize size : {QSize(1200, 691), QSize(1200, 860)}) {
+    f.w->resize(size);
+    f.w->adjustWindows();
+    QApplication::processEvents();
+    for (int kind : {kv::kPropArea, kv::kPropWall}) {
+      p.showProps(kind, 0);
+      for (int r = 0; r < p.grd_Props->rowCount(); ++r) {
+        const QString label = p.grd_Props->item(r, 0)->text();
+        EXPECT_LE(p.grd_Props->fontMetrics().horizontalAdvance(label) + cellMargin, p.grd_Props->columnWidth(0))
+            << label.toStdString() << " at " << size.height();
+        EXPECT_EQ(p.grd_Props->item(r, 0)->toolTip(), label);
+      }
+    }
+    const QString header = p.grd_Props->horizontalHeaderItem(0)->text();
+    EXPECT_LT(p.grd_Props->horizontalHeader()->fontMetrics().horizontalAdvance(header), p.grd_Props->columnWidth(0));
+    for (int i = 0; i < pr.TreeView1->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* root = pr.TreeView1->topLevelItem(i);
+      const QRect text = pr.TreeView1->visualItemRect(root).adjusted(20, 0, 0, 0);  // past the icon
+      EXPECT_LE(pr.TreeView1->fontMetrics().horizontalAdvance(root->text(0)), text.width()) << root->text(0).toStdString();
+      EXPECT_LE(pr.TreeView1->visualItemRect(root).right(), pr.TreeView1->viewport()->width());
+      EXPECT_EQ(root->toolTip(0), root->text(0));
+    }
+  }
+  // The texture type list opens wide enough for its longest entry.
+  clickRow(p, "Tx Type");
+  p.txt_Value->showPopup();
+  EXPECT_GE(p.txt_Value->view()->viewport()->width(),
+            p.txt_Value->view()->fontMetrics().horizontalAdvance("16 - Animated Texture"));
+  p.txt_Value->hidePopup();
 }
 
 TEST(ProjectTree, ListsAndSelectsFromTheTree) {
@@ -143,51 +208,41 @@ TEST(ProjectTree, ListsAndSelectsFromTheTree) {
   EXPECT_TRUE(f.w->mapView->tmrFlash->isActive());
 }
 
-TEST(WallPanel, StoresIntoTheSideDefRecordAndRefusesBadText) {
+TEST(WallPanel, OpensOnTheScreenAndItsButtonsWorkOnTheBoxes) {
   kvtest::EditorFixture f;
   f.start();
+  // Right of the main window, level with its top: where that would stick out
+  // of the screen, moved back to the screen's right edge.
+  const QRect screen = f.w->screen()->availableGeometry();
+  f.w->move(0, 100);
   f.w->findChild<QAction*>("itmPropWin")->trigger();
   kv::frmProps* panel = f.w->wallPanel;
   ASSERT_NE(panel, nullptr);
   EXPECT_TRUE(panel->isVisible());
-  EXPECT_GE(panel->x(), f.w->frameGeometry().right());
+  EXPECT_EQ(panel->frameGeometry().top(), f.w->frameGeometry().top());
+  EXPECT_EQ(panel->frameGeometry().right(), screen.right());
+  EXPECT_TRUE(screen.contains(panel->frameGeometry()));
   kv::SideDef& rec = f.w->sideDefs().rec[0];
 
-  // Its own insertion point: (0, 0) until "> IP" moves it.
-  f.w->map().insertX = 700;
-  panel->IP2->click();
-  EXPECT_EQ(panel->txtX2->text(), "0");
-  panel->txtX1->setText(" 35 ");
-  panel->txtY1->setText("-12.5");
+  // The buttons work on what the boxes show: "> IP" on point 1, then "Set to
+  // insertion point" on point 2, then "Set Properties".
+  panel->txtX1->setText("35");
+  panel->txtY1->setText("-12");
   panel->toIP1->click();
-  EXPECT_EQ(panel->panelInsertX, 35);
-  EXPECT_EQ(panel->panelInsertY, -12);
   panel->IP2->click();
   EXPECT_EQ(panel->txtX2->text(), "35");
   EXPECT_EQ(panel->txtY2->text(), "-12");
-
-  // The back texture boxes stand for each other's field.
   panel->txtBft->setText("5");
-  panel->txtBct->setText("7");
-  panel->txtmyLen->setText("90");
   panel->cmdSet->click();
-  EXPECT_EQ(rec.backFloorTx, 7);  // field 15
-  EXPECT_EQ(rec.backCeilTx, 5);   // field 16
-  EXPECT_EQ(rec.myLen, 90);
-  EXPECT_EQ(rec.x1, 35);
-  EXPECT_EQ(rec.y2, -12);
+  EXPECT_EQ(rec.x2, 35);
+  EXPECT_EQ(rec.backCeilTx, 5);  // "Back Floor:" stands for field 16
   EXPECT_TRUE(f.ui.messages.empty());
-
-  // Text that is not a decimal number refuses the whole store.
-  const kv::SideDef before = rec;
+  // A box that is not a number refuses the store, with a message.
   panel->txtH3->setText("12abc");
   panel->txtWt->setText("9");
   panel->cmdSet->click();
   ASSERT_EQ(f.ui.messages.size(), 1u);
-  EXPECT_NE(f.ui.messages[0].text.find("\"Begin ceiling(h3):\""), std::string::npos);
-  EXPECT_EQ(rec.wallTx, before.wallTx);
-  for (const char* bad : {"", "1e", "&H10", "99999999999"}) EXPECT_FALSE(kv::decimalLong(bad)) << bad;
-  EXPECT_EQ(kv::decimalLong("+2.5e1"), 25);
+  EXPECT_NE(rec.wallTx, 9);
 }
 
 }  // namespace

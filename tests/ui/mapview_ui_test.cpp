@@ -5,7 +5,12 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QDrag>
 #include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWindow>
 #include <memory>
 
 #include "ui/listwindows.h"
@@ -38,6 +43,27 @@ TEST(MapViewWindow, PixelsOfASmallMap) {
   EXPECT_EQ(m.insertY, 900);
   EXPECT_EQ(f.w->insertionPanel->text(), "Ins Pt XY = (1000,900)");
 
+  // The wheel scrolls through the scroll bars by their small change; with
+  // CTRL it zooms.
+  auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+    QWheelEvent e(QPointF(50, 50), f.picture()->mapToGlobal(QPointF(50, 50)), {}, {0, delta}, Qt::NoButton, mods,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.picture(), &e);
+  };
+  wheel(-120, Qt::NoModifier);
+  EXPECT_EQ(f.w->mapView->VScroll1->value(), 10);
+  EXPECT_EQ(m.offsetY, -40);
+  wheel(-120, Qt::ShiftModifier);
+  EXPECT_EQ(f.w->mapView->HScroll1->value(), 10);
+  wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(m.scaleX, 5);
+  wheel(-60, Qt::ControlModifier);  // half a notch of a fine wheel: nothing yet
+  EXPECT_EQ(m.scaleX, 5);
+  wheel(-60, Qt::ControlModifier);
+  EXPECT_EQ(m.scaleX, 10);
+  f.w->mapView->HScroll1->setValue(0);
+  f.w->mapView->VScroll1->setValue(0);
+
   // "Set viewer to Insert Position" centres the cyan marker on the cross.
   f.w->findChild<QAction*>("itmSetViewer")->trigger();
   EXPECT_EQ(f.picture()->image().pixel(100, 90), qt(kv::kCyan));
@@ -66,13 +92,39 @@ TEST(MapViewWindow, PickingAndShiftPicking) {
   kvtest::click(f.picture(), {20, 40});                                      // wall 3, no SHIFT
   ASSERT_EQ(list->count(), 1);
   EXPECT_EQ(list->item(0)->text(), "Wall #3");
-  // Any key on the map view goes to the properties window's value box.
+  // The Wall Selection window stays above the map view when the map is clicked.
+  f.w->findChild<QAction*>("itmSelectWin")->trigger();
+  QMdiSubWindow* selectFrame = f.w->frameOf(f.w->select);
+  selectFrame->move(0, 0);
   f.w->activateWindow();
-  f.picture()->setFocus();
-  QKeyEvent k(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5");
-  QApplication::sendEvent(f.picture(), &k);
-  QWidget* focus = QApplication::focusWidget();
-  EXPECT_TRUE(focus == f.w->properties->txt_Value || focus == f.w->properties->txt_Value->lineEdit());
+  QTest::mouseClick(f.picture(), Qt::LeftButton, {}, {300, 300});
+  EXPECT_EQ(f.w->mdiArea->activeSubWindow(), f.w->frameOf(f.w->mapView));
+  const auto stack = f.w->mdiArea->subWindowList(QMdiArea::StackingOrder);
+  EXPECT_GT(stack.indexOf(selectFrame), stack.indexOf(f.w->frameOf(f.w->mapView)));
+}
+
+TEST(MapViewWindow, AHighlightWipedByAZoomIsNotDrawnBack) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 400);
+  f.w->listLines();
+  f.w->mapView->redraw();
+  auto magenta = [&] {
+    const QImage img = f.picture()->image();
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == qRgb(255, 0, 255);
+    return n;
+  };
+  kvtest::click(f.picture(), {40, 20});  // wall 0
+  f.w->mapView->editor()->flashTick();    // what the 500 ms timer does: the highlight shows
+  EXPECT_GT(magenta(), 0);
+  f.w->findChild<QAction*>("itmZoomIn")->trigger();
+  EXPECT_EQ(magenta(), 0);
+  kvtest::click(f.picture(), {120, 80});  // wall 1 at the new scale: wall 0 stays clean
+  EXPECT_EQ(m.selectedWall, 1);
+  EXPECT_EQ(magenta(), 0);
 }
 
 TEST(MapViewWindow, ScaleAndMoveAnAreaByDrag) {
@@ -109,22 +161,56 @@ TEST(MapViewWindow, ScaleAndMoveAnAreaByDrag) {
   EXPECT_EQ(f.ui.messages.size(), 1u);
 }
 
-TEST(MapViewWindow, APaletteItemDroppedOnTheMapDrawsTheDropMarker) {
+TEST(MapViewWindow, APaletteItemDraggedOntoTheMapDrawsTheDropMarker) {
   kvtest::EditorFixture f;
   f.start();
+  f.w->findChild<QAction*>("itmDragDropWin")->trigger();
   QListWidget* palette = f.w->dragDrop->ListView1;
   ASSERT_EQ(palette->count(), 4);
   EXPECT_EQ(palette->item(0)->text(), "Room");
-  // What the palette's drag carries, dropped where a user lets go of it.
-  std::unique_ptr<QMimeData> data(palette->model()->mimeData({palette->model()->index(0, 0)}));
-  ASSERT_NE(data, nullptr);
-  const QRgb before = f.picture()->image().pixel(305, 205);
-  QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(f.picture(), &enter);
+  EXPECT_TRUE(palette->dragEnabled());
+  EXPECT_EQ(palette->dragDropMode(), QAbstractItemView::DragOnly);
+
+  // A real drag: press on "Room" and move past the drag distance; the list
+  // view starts a drag. The offscreen platform ends a drag at once, so what
+  // the drag carried (kept as its drag object is deleted) is then dropped on
+  // the main window where the user lets go; the window finds the map view.
+  struct DragSpy : QObject {
+    std::unique_ptr<QMimeData> carried;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      auto* d = qobject_cast<QDrag*>(o);
+      if (e->type() == QEvent::DeferredDelete && d && d->mimeData()) {
+        carried = std::make_unique<QMimeData>();
+        for (const QString& format : d->mimeData()->formats()) carried->setData(format, d->mimeData()->data(format));
+      }
+      return false;
+    }
+  } spy;
+  qApp->installEventFilter(&spy);
+  QWindow* win = f.w->windowHandle();
+  const QPoint from = palette->viewport()->mapTo(f.w.get(), palette->visualItemRect(palette->item(0)).center());
+  QTest::mousePress(win, Qt::LeftButton, {}, from);
+  QTest::mouseMove(win, from + QPoint(2, 0));
+  QTest::mouseMove(win, from + QPoint(QApplication::startDragDistance() + 5, 0));
+  QTest::mouseRelease(win, Qt::LeftButton, {}, from);
+  qApp->removeEventFilter(&spy);
+  ASSERT_NE(spy.carried, nullptr);
+  QMimeData* data = spy.carried.get();
+
+  const QPoint drop = f.picture()->mapTo(f.w.get(), f.picture()->rect().center());
+  ASSERT_EQ(f.w->childAt(drop), f.picture());
+  const QPoint onPicture = f.picture()->rect().center();
+  const QRgb before = f.picture()->image().pixel(onPicture + QPoint(5, 5));
+  QDragEnterEvent enter(drop, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(win, &enter);
   EXPECT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(300, 200), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(f.picture(), &drop);
-  EXPECT_NE(f.picture()->image().pixel(305, 205), before);  // the marker runs from (300, 200) to (310, 210)
+  QDropEvent dropped(drop, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(win, &dropped);
+  EXPECT_EQ(dropped.dropAction(), Qt::CopyAction);  // even with SHIFT: the palette keeps the piece
+  // The marker runs from the drop point 10 units right and down; the palette
+  // keeps its pieces.
+  EXPECT_NE(f.picture()->image().pixel(onPicture + QPoint(5, 5)), before);
+  EXPECT_EQ(palette->count(), 4);
 }
 
 }  // namespace

@@ -30,6 +30,13 @@ TEST(TestMenu, TreeToolsAndMapObjectsWorkWhileTheMenuIsSwitchedOff) {
   f.w->itmWalkTree_Click();
   EXPECT_EQ(f.w->messagePanel->text(), QString("Walk Tree: %1 nodes").arg(t.count));
 
+  // Draw Tree (View menu, switched off too) draws on the map view.
+  EXPECT_FALSE(f.w->findChild<QAction*>("itmDrawTree")->isEnabled());
+  f.w->itmDrawTree_Click();
+  EXPECT_EQ(f.picture()->image().pixel(50, 40), qRgb(255, 0, 0));  // the root, A
+  EXPECT_EQ(f.picture()->surface().texts.front().text, "Recursive Tree");
+  EXPECT_EQ(m.walls[0], wall0);
+
   // Intersect lists the records the test segment crosses.
   kv::SideDef& cross = t.rec[t.count++];
   cross.x1 = 0, cross.y1 = 2750, cross.x2 = 1000, cross.y2 = 2750;

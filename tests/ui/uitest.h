@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -66,6 +67,9 @@ inline void whenOpen(kv::MDIForm1& w, const char* name, std::function<void(QDial
     auto* d = w.findChild<QDialog*>(name);
     ASSERT_NE(d, nullptr) << name;
     ASSERT_TRUE(d->isVisible()) << name;
+    // The window system's activation of the dialog (and with it the
+    // keyboard) arrives after the dialog is shown.
+    for (int k = 0; k < 200 && QApplication::activeWindow() != d; ++k) QTest::qWait(5);
     steps(*d);
     if (d->isVisible()) d->reject();
   });

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -48,6 +49,30 @@ TEST(RoomWizardDialog, DrawsARoomAtTheInsertionPoint) {
   EXPECT_EQ(m.wallCount, 6);
   EXPECT_FALSE(f.w->roomForm.clearMap);
   EXPECT_EQ(f.picture()->image().pixel(180, 120), qRgb(0, 255, 0));  // the room's first wall, texture 1
+}
+
+TEST(WizardDialogs, OpenOnTheirFirstFieldAndTabThroughTheForm) {
+  kvtest::EditorFixture f;
+  f.start();
+  // Twice: the second opening follows a Finish pressed with the mouse.
+  for (int k = 0; k < 2; ++k) {
+    kvtest::whenOpen(*f.w, "frmColWizard", [](QDialog& d) {
+      QWidget* first = d.findChild<QLineEdit*>("txtNumSides");
+      ASSERT_EQ(QApplication::focusWidget(), first);
+      std::vector<std::string> order;
+      for (int t = 0; t < 5; ++t) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.push_back(QApplication::focusWidget()->objectName().toStdString());
+      }
+      EXPECT_EQ(order, (std::vector<std::string>{"txtSideLen", "txtStartX", "txtStartY", "cmdOK", "cmdCancel"}));
+      QTest::mouseClick(d.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    });
+    f.w->findChild<QAction*>("itmColWizard")->trigger();
+  }
+  kvtest::whenOpen(*f.w, "frmRoomWizard", [](QDialog& d) {
+    EXPECT_EQ(QApplication::focusWidget(), d.findChild<QListWidget*>("List1"));
+  });
+  f.w->findChild<QAction*>("itmRoomWizard")->trigger();
 }
 
 TEST(WizardDialogs, PassageOnTwoShiftPickedWallsAndAShippedShape) {

@@ -51,6 +51,25 @@ TEST(MapEditor, PickingUsesTheBoxTestAndTheLowestIndex) {
   EXPECT_TRUE(f.ed.flashEnabled());
 }
 
+TEST(MapEditor, WheelScrollsByTheSmallChangeAndZoomsWithCtrl) {
+  Fixture f;
+  std::vector<std::pair<int, int>> bars;
+  std::vector<bool> zooms;
+  f.ed.hooks.scrollTo = [&](int h, int v) { bars.push_back({h, v}); };
+  f.ed.hooks.zoom = [&](bool in) { zooms.push_back(in); };
+  f.ed.hValue = 100, f.ed.vValue = 5;
+  f.ed.wheel(-2, 0);                  // towards the user: down
+  f.ed.wheel(1, 0);                   // up, and no further than 0
+  f.ed.wheel(-1, kv::kShiftKey);      // SHIFT: the horizontal bar
+  f.ed.wheel(1, 0, true);             // a sideways wheel
+  f.ed.wheel(-100, 0);                // no further than the bar's maximum
+  EXPECT_EQ(bars, (std::vector<std::pair<int, int>>{{100, 25}, {100, 0}, {110, 5}, {90, 5}, {100, 500}}));
+  f.ed.wheel(2, kv::kCtrlKey);        // one Zoom In per notch
+  f.ed.wheel(-1, kv::kCtrlKey | kv::kShiftKey);
+  EXPECT_EQ(zooms, (std::vector<bool>{true, true, false}));
+  EXPECT_EQ(bars.size(), 5u);
+}
+
 TEST(MapEditor, InsertionPointAndTheFirstRedraw) {
   Fixture f;
   f.ed.redraw();  // the first redraw draws no cross
@@ -133,6 +152,7 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
 
   // Flashing: a tick draws, the next removes; deselect removes a shown one.
   f.ed.redraw();
+  f.ed.redraw();  // the first drew no insertion cross
   const auto clean = f.s.pixels();
   f.m->editMode = kv::kModeSelect;
   f.ed.mouseDown(kv::kLeftButton, 0, 30, 20);
@@ -146,6 +166,12 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
   f.ed.redrawPausingFlash();                         // keeps the timer, drops the highlight state
   EXPECT_TRUE(f.ed.flashEnabled());
   EXPECT_FALSE(f.ed.flashOn);
+  // Any redraw wipes a shown highlight, so a deselect afterwards draws nothing.
+  f.ed.flashTick();
+  f.ed.redraw();
+  EXPECT_FALSE(f.ed.flashOn);
+  f.ed.deselectSideDef();
+  EXPECT_EQ(f.s.pixels(), clean);
   f.m->selectedWall = -1;
   f.ed.flashTick();
   EXPECT_FALSE(f.ed.flashEnabled());

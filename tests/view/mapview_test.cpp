@@ -113,8 +113,15 @@ TEST(Layout, MapViewControlsAndChildWindows) {
   EXPECT_EQ(l.picture, (kv::TwipRect{0, 0, 5624, 3344}));
   kv::ChildLayout c = kv::adjustWindowsLayout(15000, 10000, 2100);
   EXPECT_EQ(c.project, (kv::TwipRect{12800, 0, 2100, 2790}));
-  EXPECT_EQ(c.properties, (kv::TwipRect{12800, 2890, 2000, 4100}));
+  EXPECT_EQ(c.properties, (kv::TwipRect{12800, 2890, 2100, 8600 - 2890}));
   EXPECT_EQ(c.map, (kv::TwipRect{0, 0, 12700, 8600}));
+  EXPECT_EQ(kv::adjustWindowsLayout(15000, 6000).properties.height, 4100);  // a low main window
+
+  // A window beside the main window is moved back onto the screen's free area.
+  const kv::PixelRect screen{0, 24, 1366, 744};
+  EXPECT_EQ(kv::keepInside({1202, 0, 400, 300}, screen), (kv::PixelRect{966, 24, 400, 300}));
+  EXPECT_EQ(kv::keepInside({100, 100, 400, 300}, screen), (kv::PixelRect{100, 100, 400, 300}));
+  EXPECT_EQ(kv::keepInside({-50, 700, 2000, 900}, screen), (kv::PixelRect{0, 24, 1366, 744}));
   EXPECT_EQ(c.render, (kv::TwipRect{0, 0, 5325, 4275}));
 }
 

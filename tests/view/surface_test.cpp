@@ -7,6 +7,7 @@
 #include "model/clsMap.h"
 #include "redraw_scenes.h"
 #include "view/mapview.h"
+#include "view/drawtree.h"
 #include "view/surface.h"
 
 using kv::DrawMode;
@@ -142,4 +143,29 @@ TEST(RasterSurface, PicturesStayAsTheyWere) {
 
   EXPECT_EQ(got, (std::vector<std::uint64_t>{15798360816579741181ULL, 16973065291112039945ULL, 5819971547841255891ULL,
                                              1792071502422237518ULL, 15192541115723076277ULL}));
+}
+
+TEST(DrawTree, FiveRedNodesTenUnitsApartAndTheTitle) {
+  // Columns in the order the walk reaches the nodes: D, B, E, A, C.
+  kv::TreeDemoPlace p[5];
+  kv::placeTreeDemo(p);
+  EXPECT_EQ(p[0].column, 3);  // A
+  EXPECT_EQ(p[1].column, 1);  // B
+  EXPECT_EQ(p[2].column, 4);  // C
+  EXPECT_EQ(p[3].column, 0);  // D
+  EXPECT_EQ(p[4].level, 2);   // E
+
+  RasterSurface s(120, 80);
+  s.setDrawMode(DrawMode::Xor);
+  s.setForeColor(kBlue);
+  kv::drawTree(s);
+  const kv::Long red = rgb(255, 0, 0);
+  auto at = [](int column, int level) { return std::pair(20 + 10 * column, 40 + 10 * level); };
+  for (auto [c, l] : {at(3, 0), at(1, 1), at(4, 1), at(0, 2), at(2, 2)}) EXPECT_EQ(s.pixel(c, l), red) << c << "," << l;
+  EXPECT_EQ(s.pixel(55, 45), red);    // halfway from A down to C
+  EXPECT_EQ(s.pixel(20, 40), kWhite);  // nothing above D
+  ASSERT_EQ(s.texts.size(), 6u);
+  EXPECT_EQ(s.texts[0].text, "Recursive Tree");
+  EXPECT_EQ(s.drawMode(), DrawMode::Xor);  // the pen is left as it was
+  EXPECT_EQ(s.foreColor(), kBlue);
 }
