@@ -43,6 +43,9 @@ inline std::int64_t fixedTexels(double t) {
   return static_cast<std::int64_t>(t * 65536) & (std::int64_t{kTexSize} * 65536 - 1);
 }
 
+// Pixels lit at a time by the inner loops.
+constexpr int kBatch = 16;
+
 // Scales a pixel's channels by s / 256 (s from 0 to 256).
 inline std::uint32_t shade(std::uint32_t c, std::uint32_t s) {
   return (((c & 0xFF00FFu) * s >> 8) & 0xFF00FFu) | (((c & 0x00FF00u) * s >> 8) & 0x00FF00u);
@@ -272,7 +275,7 @@ int Renderer::lowestOpen(Long x0, Long x1) const {
 }
 
 void Renderer::drawPiece(Frame& f, const Piece& p) {
-  if (p.degenerate) return;
+  if (p.length == 0) return;
   const double dv = p.side(f.ex, f.ey);
   if (!(dv != 0)) return;  // seen edge on
 
@@ -297,9 +300,8 @@ void Renderer::drawPiece(Frame& f, const Piece& p) {
   if (!(first <= last)) return;
   // Rays that pass above the piece and all the space it bounds where it is
   // nearest, going up, never come down to it.
-  const double high = p.own >= 0 ? std::max(p.top, f.world.areas[p.own].ceil) : p.top;
-  if (high >= f.eye && lowestOpen(static_cast<Long>(first), static_cast<Long>(last)) <
-                           f.rowOf(high, f.focal / std::min(z1, z2)))
+  if (p.high >= f.eye && lowestOpen(static_cast<Long>(first), static_cast<Long>(last)) <
+                             f.rowOf(p.high, f.focal / std::min(z1, z2)))
     return;
   ++piecesDrawn;
 
@@ -344,8 +346,20 @@ struct Renderer::WallColumn {
     std::int64_t v = fixedTexels(-(f.eye + (f.horizon - (r0 + 0.5)) * z / f.focal) * kInvTexel);
     const size_t stride = static_cast<size_t>(f.w);
     std::uint32_t* out = col + static_cast<size_t>(r0) * stride;
-    for (int r = r0; r < r1; ++r, v += perRow, out += stride)
-      *out = shade(texels[((v >> 16) & kTexMask) << kTexBits], light);
+    auto texel = [&] {
+      const std::uint32_t c = texels[((v >> 16) & kTexMask) << kTexBits];
+      v += perRow;
+      return c;
+    };
+    // Lit a batch at a time, as the planes are.
+    int r = r0;
+    for (; r + kBatch <= r1; r += kBatch) {
+      std::uint32_t c[kBatch];
+      for (int k = 0; k < kBatch; ++k) c[k] = texel();
+      for (int k = 0; k < kBatch; ++k) c[k] = shade(c[k], light);
+      for (int k = 0; k < kBatch; ++k, out += stride) *out = c[k];
+    }
+    for (; r < r1; ++r, out += stride) *out = shade(texel(), light);
   }
 };
 
@@ -490,8 +504,20 @@ void Renderer::drawSpan(Frame& f, const Plane& plane, int r, int x0, int x1) {
   std::int64_t u = fixedTexels((f.ex + z * rayX_[0]) * kInvTexel) + x0 * du;
   std::int64_t v = fixedTexels((f.ey + z * rayY_[0]) * kInvTexel) + x0 * dv;
   const std::uint32_t* texels = plane.tex->texel.data();
-  for (int i = x0; i < x1; ++i, u += du, v += dv)
-    row[i] = shade(texels[((v >> 16) & kTexMask) << kTexBits | ((u >> 16) & kTexMask)], light);
+  auto texel = [&] {
+    const std::uint32_t c = texels[((v >> 16) & kTexMask) << kTexBits | ((u >> 16) & kTexMask)];
+    u += du, v += dv;
+    return c;
+  };
+  // Texels are fetched a batch at a time and then lit together, which the
+  // compiler does several at once.
+  int i = x0;
+  for (; i + kBatch <= x1; i += kBatch) {
+    std::uint32_t c[kBatch];
+    for (int k = 0; k < kBatch; ++k) c[k] = texel();
+    for (int k = 0; k < kBatch; ++k) row[i + k] = shade(c[k], light);
+  }
+  for (; i < x1; ++i) row[i] = shade(texel(), light);
 }
 
 }  // namespace kv::engine

@@ -66,6 +66,7 @@ Piece makePiece(const Wall& w, Long index, Long areaCount) {
   p.lowTop = std::max(w.h1, w.h2);
   p.upBottom = std::min(w.h3, w.h4);
   p.top = std::max({w.h1, w.h2, w.h3, w.h4});
+  p.high = p.top;
   p.wallTx = w.wallTx;
   p.wallTex = &texture(Surface::Wall, w.wallTx);
   p.light = 0.75 + 0.25 * std::abs(p.ux);
@@ -252,6 +253,8 @@ std::optional<World> World::fromRecords(std::span<const Wall> walls, std::span<c
     closeOutline(s.edges);
     measure(s);
   }
+  for (Piece& p : world.pieces)
+    if (p.own >= 0) p.high = std::max(p.top, world.areas[p.own].ceil);
   world.findInsides();
   world.nestAreas();
   world.pickTextures(walls);
