@@ -35,7 +35,10 @@ inline std::uint16_t floorPlane(Long area, Long roof) {
 
 // A texel coordinate from a position in texels, floored (exact for any
 // position a map can hold) and wrapped to the texture.
-inline int texCoord(double t) { return static_cast<int>(static_cast<std::int64_t>(t + 0x1p40) & kTexMask); }
+inline int texCoord(double t) {
+  if (!(std::abs(t) < 0x1p40)) t = std::isfinite(t) ? std::fmod(t, kTexSize) : 0;
+  return static_cast<int>(static_cast<std::int64_t>(t + 0x1p40) & kTexMask);
+}
 
 // A position or a step in texels, wrapped to the texture, in 16.16 fixed point.
 inline std::int64_t fixedTexels(double t) {
