@@ -1,5 +1,7 @@
-// One 320 x 200 preview frame: on a full compiled map of 2001 records and on
-// the room wizard's multi-pillar room.
+// Preview frames: the full compiled map of 2001 records at the preview's
+// 320 x 200 and at 1280 x 800, each beside a plain fill of a frame of the same
+// size (the floor a frame cannot go below, so the two can be compared as a
+// ratio on any machine), and the room wizard's multi-pillar room.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -53,9 +55,9 @@ std::unique_ptr<kv::clsMap> wizardRoom() {
   return m;
 }
 
-void frames(benchmark::State& state, const kv::clsMap& m) {
+void frames(benchmark::State& state, const kv::clsMap& m, kv::Long w = 320, kv::Long h = 200) {
   auto e = std::make_unique<kv::engine::Engine>();
-  if (!e->load(m)) {
+  if (!e->load(m, w, h)) {
     state.SkipWithError(e->lastError().c_str());
     return;
   }
@@ -69,11 +71,26 @@ void frames(benchmark::State& state, const kv::clsMap& m) {
   state.counters["drawn"] = static_cast<double>(e->renderer().piecesDrawn);
 }
 
-void BM_FrameFullMap(benchmark::State& state) {
+const kv::clsMap& theFullMap() {
   static auto m = fullMap();
-  frames(state, *m);
+  return *m;
 }
-BENCHMARK(BM_FrameFullMap)->Unit(benchmark::kMicrosecond);
+
+void BM_Frame(benchmark::State& state, kv::Long w, kv::Long h) { frames(state, theFullMap(), w, h); }
+BENCHMARK_CAPTURE(BM_Frame, 320x200, 320, 200)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Frame, 1280x800, 1280, 800)->Unit(benchmark::kMicrosecond);
+
+void BM_FrameFill(benchmark::State& state, kv::Long w, kv::Long h) {
+  kv::FrameBuffer f(w, h);
+  std::uint32_t c = 0;
+  for (auto _ : state) {
+    f.fill(++c);
+    benchmark::DoNotOptimize(f.pixels.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK_CAPTURE(BM_FrameFill, 320x200, 320, 200)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FrameFill, 1280x800, 1280, 800)->Unit(benchmark::kMicrosecond);
 
 void BM_FrameWizardRoom(benchmark::State& state) {
   static auto m = wizardRoom();

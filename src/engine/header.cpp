@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
@@ -22,11 +23,13 @@ std::string lower(std::string s) {
   return s;
 }
 
+// A finite number and nothing else: "nan" and "inf" are refused like any
+// other text that is not a number.
 bool number(const std::string& text, double& out) {
   const char* b = text.data();
   const char* e = b + text.size();
   auto r = std::from_chars(b, e, out);
-  return r.ec == std::errc() && r.ptr == e;
+  return r.ec == std::errc() && r.ptr == e && std::isfinite(out);
 }
 
 struct Key {

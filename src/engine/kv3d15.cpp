@@ -126,9 +126,10 @@ bool Engine::load(const clsMap& map, Long width, Long height) {
 
 View Engine::view() const {
   View v;
-  v.x = viewer_.x;
-  v.y = viewer_.y;
+  v.x = viewer_.eyeX;
+  v.y = viewer_.eyeY;
   v.dir = viewer_.dir;
+  v.area = viewer_.area;
   v.eye = (world_ ? world_->floorOf(viewer_.area) : 0) + viewer_.eyeHeight;
   return v;
 }
@@ -151,13 +152,16 @@ void Engine::place(double x, double y) {
   viewer_.x = onMap(x);
   viewer_.y = onMap(y);
   viewer_.area = world_ ? world_->areaAt(viewer_.x, viewer_.y) : -1;
+  viewer_.eyeX = viewer_.x;
+  viewer_.eyeY = viewer_.y;
+  if (world_) world_->keepClear(viewer_.eyeX, viewer_.eyeY, viewer_.area, kEyeClearance);
 }
 
 bool Engine::passable(const Piece& p, Side from) const {
   const World& w = *world_;
-  const Side to = from == kNeg ? kPos : kNeg;
-  const double feet = w.floorOf(p.area[from]);
-  const double floorTo = w.floorOf(p.area[to]), ceilTo = w.ceilOf(p.area[to]);
+  const Long there = w.across(viewer_.area, p, otherSide(from));
+  const double feet = w.floorOf(viewer_.area);
+  const double floorTo = w.floorOf(there), ceilTo = w.ceilOf(there);
   // Up the step (or the far floor, if higher) by at most the step height,
   // under the upper band, and room to stand on the far side.
   return std::max(p.lowTop, floorTo) - feet <= w.maxStep &&

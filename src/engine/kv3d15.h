@@ -26,6 +26,9 @@ struct Viewer {
   double eyeHeight = 64;  // above the floor the viewer stands on
   double dir = 0;         // degrees, 0 to below 360; 0 looks along +x, 90 along +y
   Long area = -1;         // the area it stands in, -1 outside every area
+  // Where the eye is drawn from: the position, moved off any wall nearer
+  // than kEyeClearance to the side of the viewer's area.
+  double eyeX = 0, eyeY = 0;
 };
 
 class Engine {
@@ -75,7 +78,8 @@ class Engine {
   // Moves the viewer by (dx, dy) as far as walls let it: the whole way, or
   // sliding along the wall that stops it, or not at all.
   void walk(double dx, double dy);
-  // Whether the viewer can cross the piece coming from side `from`.
+  // Whether the viewer can cross the piece coming from side `from`, from
+  // the area it stands in.
   bool passable(const Piece& p, Side from) const;
   bool blocked(double fromX, double fromY, double toX, double toY, const Piece** by) const;
   void place(double x, double y);

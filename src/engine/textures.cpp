@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace kv::engine {
@@ -209,14 +211,48 @@ std::vector<Texture> build(const Recipe (&recipes)[kPaletteSize], std::uint32_t 
   return out;
 }
 
-}  // namespace
+constexpr int kMarks = 7;
+const std::uint32_t kMarkColours[kMarks] = {C(255, 0, 200), C(255, 230, 0), C(0, 230, 255), C(255, 120, 0),
+                                            C(120, 255, 0), C(255, 255, 255), C(140, 60, 255)};
 
-const Texture& texture(Surface kind, Long number) {
+// A built-in texture crossed by diagonal bands of a marking colour: 4 texels
+// wide every 16, so the pattern below still shows.
+Texture marked(const Texture& base, int mark) {
+  Texture t = base;
+  const Rgb m = rgbOf(kMarkColours[mark - 1]);
+  for (int y = 0; y < kTexSize; ++y)
+    for (int x = 0; x < kTexSize; ++x)
+      if ((x + y) % 16 < 4) t.texel[(y << kTexBits) | x] = pack(mix(rgbOf(base.at(x, y)), m, 0.7));
+  return t;
+}
+
+const std::vector<Texture>& builtIn(Surface kind) {
   static const std::vector<Texture> walls = build(kWalls, 1);
   static const std::vector<Texture> floors = build(kFloors, 5000);
   static const std::vector<Texture> ceilings = build(kCeilings, 9000);
-  const std::vector<Texture>& set = kind == Surface::Wall ? walls : kind == Surface::Floor ? floors : ceilings;
-  return set[paletteIndex(number)];
+  return kind == Surface::Wall ? walls : kind == Surface::Floor ? floors : ceilings;
+}
+
+}  // namespace
+
+int textureMark(Long n) {
+  if (n >= 0 && n < kPaletteSize) return 0;
+  // The block of 16 the number lies in, rounded down: 1 for 16 to 31, -1 for -16 to -1.
+  const std::int64_t block = (static_cast<std::int64_t>(n) - paletteIndex(n)) / kPaletteSize;
+  return 1 + static_cast<int>(((block - 1) % kMarks + kMarks) % kMarks);
+}
+
+const Texture& texture(Surface kind, Long number) {
+  const std::vector<Texture>& set = builtIn(kind);
+  const int mark = textureMark(number);
+  if (mark == 0) return set[paletteIndex(number)];
+  // Marked textures are made when first asked for (a map loads them once).
+  static std::mutex lock;
+  static std::unique_ptr<Texture> made[3][kPaletteSize][kMarks];
+  std::lock_guard<std::mutex> hold(lock);
+  auto& slot = made[static_cast<int>(kind)][paletteIndex(number)][mark - 1];
+  if (!slot) slot = std::make_unique<Texture>(marked(set[paletteIndex(number)], mark));
+  return *slot;
 }
 
 }  // namespace kv::engine

@@ -1,8 +1,13 @@
 // The engine's fixed palette of procedural textures: sixteen for walls,
 // sixteen for floors and sixteen for ceilings, each 64 x 64 texels and
-// seamless, chosen by a texture number (taken modulo 16, negative numbers
-// too). They are made from integer noise at start-up, so every run and every
-// machine shows the same pictures.
+// seamless, chosen by a texture number from 0 to 15. They are made from
+// integer noise at start-up, so every run and every machine shows the same
+// pictures.
+//
+// A number outside the built-in set shows the pattern of its number modulo 16
+// crossed by diagonal bands in one of seven marking colours, picked by the
+// block of 16 the number falls in: 17 never looks like 1, nor 33 like 17, and
+// any marked surface says "this number has no texture of its own".
 #pragma once
 #include <array>
 #include <cstdint>
@@ -26,6 +31,12 @@ enum class Surface { Wall, Floor, Ceiling };
 // Palette index of a texture number: n modulo 16, always 0 to 15.
 inline int paletteIndex(Long n) { return static_cast<int>(((n % kPaletteSize) + kPaletteSize) % kPaletteSize); }
 
+// The marking of a texture number: 0 for the built-in set (0 to 15), else 1
+// to 7 by the block of 16 it lies in: 16 to 31 give 1, 32 to 47 give 2, and
+// so on, the colours repeating every seven blocks (-16 to -1 give 6).
+int textureMark(Long n);
+
+// The texture a number shows; the reference stays valid for the program's life.
 const Texture& texture(Surface kind, Long number);
 
 }  // namespace kv::engine

@@ -1,4 +1,5 @@
-// The engine's graphics layer, PNG writer, record database and script call.
+// The engine's graphics layer, textures, PNG writer, record database and
+// script call.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +9,7 @@
 #include "engine/kvbasic.h"
 #include "engine/kvdb.h"
 #include "engine/png.h"
+#include "engine/textures.h"
 #include "io/mapfile.h"
 #include "testutil.h"
 
@@ -73,6 +75,26 @@ TEST(Gdi, TheRenderWindowsCallSequence) {
   kv::FLUSHTALISSE();
   kv::DeleteDC(mem);
   kv::DeleteDC(pic);
+}
+
+// Numbers beyond the sixteen built-in textures show a built-in pattern
+// crossed by bands of a colour that tells blocks of sixteen apart.
+TEST(Textures, NumbersBeyondTheBuiltInSetAreMarked) {
+  using kv::engine::Surface;
+  using kv::engine::texture;
+  for (auto [n, mark] : std::vector<std::pair<Long, int>>{
+           {0, 0}, {15, 0}, {16, 1}, {31, 1}, {32, 2}, {127, 7}, {128, 1}, {-1, 6}, {-16, 6}, {-17, 5}})
+    EXPECT_EQ(kv::engine::textureMark(n), mark) << n;
+  for (Surface s : {Surface::Wall, Surface::Floor, Surface::Ceiling}) {
+    EXPECT_NE(texture(s, 17).texel, texture(s, 1).texel);
+    EXPECT_NE(texture(s, 33).texel, texture(s, 17).texel);
+    EXPECT_NE(texture(s, -15).texel, texture(s, 1).texel);
+    EXPECT_EQ(&texture(s, 17), &texture(s, 17 + 16 * 7));
+    // The bands cover a quarter of the texels; the rest is the pattern.
+    size_t same = 0;
+    for (size_t i = 0; i < texture(s, 1).texel.size(); ++i) same += texture(s, 17).texel[i] == texture(s, 1).texel[i];
+    EXPECT_EQ(same, texture(s, 1).texel.size() * 3 / 4);
+  }
 }
 
 TEST(Png, ChecksumsAndStoredBlocks) {
