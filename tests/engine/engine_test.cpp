@@ -52,15 +52,15 @@ void addColumn(kv::clsMap& m) {  // the column wizard's default column
   kv::ScriptedDialogs d;
   kv::ColWizardForm f;
   at(m, 800, 800);
-  f.Form_Activate(m);
-  ASSERT_TRUE(f.cmdOK_Click(m, d));
+  f.activate(m);
+  ASSERT_TRUE(f.finish(m, d));
 }
 void addStair(kv::clsMap& m) {  // a flight started on the east wall
   kv::ScriptedDialogs d;
   kv::StairWizardForm f;
   at(m, 1500, 800);
-  f.Form_Activate(m);
-  ASSERT_TRUE(f.cmdOK_Click(m, d));
+  f.activate(m);
+  ASSERT_TRUE(f.finish(m, d));
 }
 void addCaveAndSwitch(kv::clsMap& m) {
   kv::ScriptedDialogs d;
@@ -80,9 +80,9 @@ std::unique_ptr<kv::clsMap> twoRoomsAndAPassage() {
   kv::ScriptedDialogs d;
   kv::PassageWizardForm p;
   const std::vector<std::string> sel{"Wall #2", "Wall #4"};
-  p.Form_Load(*m, sel);
-  p.Form_Activate(*m, sel);
-  EXPECT_TRUE(p.cmdOK_Click(*m, d, sel));
+  p.load(*m, sel);
+  p.activate(*m, sel);
+  EXPECT_TRUE(p.finish(*m, d, sel));
   return m;
 }
 

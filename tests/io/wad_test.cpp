@@ -154,8 +154,8 @@ TEST(WadImport, RoomAndAlcoveBecomeTwoAreasInBoundaryOrder) {
                                           std::span(compiled->globals.data(), compiled->globalCount), {}, why);
   ASSERT_TRUE(world) << why;
   for (const engine::Piece& p : world->pieces) {
-    EXPECT_EQ(p.front, engine::kNeg);
-    EXPECT_EQ(p.area[engine::kNeg], compiled->walls[p.index].area) << "piece " << p.index;
+    EXPECT_EQ(p.inside, engine::kNeg);
+    EXPECT_EQ(p.own, compiled->walls[p.index].area) << "piece " << p.index;
   }
 
   // The first player start at (128, 64) facing 90 (up the level) looks up
