@@ -1,17 +1,15 @@
-// The properties window, the project tree and the wall panel, driven as a
-// user drives them: clicks on the map, the grid, the tree and the buttons.
+// The properties window, the project tree, the wall panel and Undo, driven
+// as a user drives them: clicks on the map, the grid, the tree and the
+// buttons, and keys.
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QAbstractItemView>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QScreen>
-#include <QStyle>
-#include <QLineEdit>
 #include <QTest>
 #include <QWindow>
 
+#include "ui/wizarddialogs.h"
 #include "uitest.h"
 
 namespace {
@@ -63,7 +61,9 @@ TEST(PropertiesWindow, EditAPickedWallInTheGrid) {
   EXPECT_EQ(p.grd_Props->currentRow(), 2);
   EXPECT_EQ(p.txt_Value->currentText(), "600");
 
-  // The texture type list; choosing "16 - Animated Texture" stores 16.
+  // The texture type list, filled anew on each click; choosing
+  // "16 - Animated Texture" stores 16.
+  clickRow(p, "Tx Type");
   clickRow(p, "Tx Type");
   ASSERT_EQ(p.txt_Value->count(), 6);
   EXPECT_EQ(p.txt_Value->itemText(3), "04 - Vert Cycle");
@@ -90,80 +90,6 @@ TEST(PropertiesWindow, EditAPickedWallInTheGrid) {
   QTest::keyClick(keys, Qt::Key_Escape);
   EXPECT_EQ(p.txt_Value->currentText(), "77");
   EXPECT_EQ(m.walls[0].h1, 77);
-
-  // Cancel drops an edit; a value beyond 32 bits is refused and stores nothing.
-  const kv::Wall before = m.walls[0];
-  p.txt_Value->setEditText("78");
-  p.cmd_PropCancel->click();
-  EXPECT_EQ(p.txt_Value->currentText(), "77");
-  p.txt_Value->setEditText("3000000000");
-  p.cmd_PropOK->click();
-  EXPECT_EQ(m.walls[0], before);
-  ASSERT_EQ(f.ui.messages.size(), 1u);
-  EXPECT_NE(f.ui.messages[0].text.find("\"Floor(h1)\""), std::string::npos);
-  EXPECT_EQ(p.grd_Props->item(10, 1)->text(), "77");
-
-  // An area's name is cut to its 16 characters.
-  m.selectedArea = 0;
-  f.w->project->selArea(0);
-  clickRow(p, "Name");
-  p.txt_Value->setEditText("A rather long room name");
-  p.cmd_PropOK->click();
-  EXPECT_EQ(m.areas[0].name.text(), "A rather long ro");
-  // Names are code page text: converted first and cut after, so 16 typed
-  // characters with accents keep all 16; what the code page lacks is "?".
-  p.txt_Value->setEditText(QString::fromUtf8("Entr\u00e9e c\u00f4t\u00e9 nord!"));
-  p.cmd_PropOK->click();
-  EXPECT_EQ(m.areas[0].name.text(), "Entr\xe9" "e c\xf4t\xe9 nord");
-  f.w->listLines();
-  EXPECT_EQ(f.w->project->node("a0")->text(0), QString::fromUtf8("Entr\u00e9e c\u00f4t\u00e9 nord"));
-  p.txt_Value->setEditText(QString::fromUtf8("\u20ac \u03a9"));
-  p.cmd_PropOK->click();
-  EXPECT_EQ(m.areas[0].name.text(), "\x80 ?" + std::string(13, ' '));
-  f.w->project->selArea(0);
-  EXPECT_EQ(p.grd_Props->item(5, 1)->text(), QString::fromUtf8("\u20ac ?") + QString(13, ' '));
-}
-
-TEST(PropertiesWindow, LabelsAndTreeRootsReadInFullAtTheDefaultLayout) {
-  kvtest::EditorFixture f;
-  f.start();
-  kv::clsMap& m = f.w->map();
-  kvtest::addSquare(m, 200, 200, 400);
-  m.globalCount = 0;  // the area's rows, then the wall's, are the ones shown
-  f.w->listLines();
-  kv::frmProperties& p = *f.w->properties;
-  kv::frmProject& pr = *f.w->project;
-  const int cellMargin = 2 * (p.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
-  // The main window's default size on a 1366 x 768 and on a 1920 x 1080 screen.
-  for (QSize size : {QSize(1200, 691), QSize(1200, 860)}) {
-    f.w->resize(size);
-    f.w->adjustWindows();
-    QApplication::processEvents();
-    for (int kind : {kv::kPropArea, kv::kPropWall}) {
-      p.showProps(kind, 0);
-      for (int r = 0; r < p.grd_Props->rowCount(); ++r) {
-        const QString label = p.grd_Props->item(r, 0)->text();
-        EXPECT_LE(p.grd_Props->fontMetrics().horizontalAdvance(label) + cellMargin, p.grd_Props->columnWidth(0))
-            << label.toStdString() << " at " << size.height();
-        EXPECT_EQ(p.grd_Props->item(r, 0)->toolTip(), label);
-      }
-    }
-    const QString header = p.grd_Props->horizontalHeaderItem(0)->text();
-    EXPECT_LT(p.grd_Props->horizontalHeader()->fontMetrics().horizontalAdvance(header), p.grd_Props->columnWidth(0));
-    for (int i = 0; i < pr.TreeView1->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* root = pr.TreeView1->topLevelItem(i);
-      const QRect text = pr.TreeView1->visualItemRect(root).adjusted(20, 0, 0, 0);  // past the icon
-      EXPECT_LE(pr.TreeView1->fontMetrics().horizontalAdvance(root->text(0)), text.width()) << root->text(0).toStdString();
-      EXPECT_LE(pr.TreeView1->visualItemRect(root).right(), pr.TreeView1->viewport()->width());
-      EXPECT_EQ(root->toolTip(0), root->text(0));
-    }
-  }
-  // The texture type list opens wide enough for its longest entry.
-  clickRow(p, "Tx Type");
-  p.txt_Value->showPopup();
-  EXPECT_GE(p.txt_Value->view()->viewport()->width(),
-            p.txt_Value->view()->fontMetrics().horizontalAdvance("16 - Animated Texture"));
-  p.txt_Value->hidePopup();
 }
 
 TEST(ProjectTree, ListsAndSelectsFromTheTree) {
@@ -173,21 +99,10 @@ TEST(ProjectTree, ListsAndSelectsFromTheTree) {
   kv::frmProject& pr = *f.w->project;
   EXPECT_EQ(pr.TreeView1->topLevelItemCount(), 4);
 
-  // A full wall table is listed whole.
-  for (int k = 0; k < 200; ++k) kvtest::addSquare(m, 100 + (k % 25) * 300, 100 + (k / 25) * 300, 200);
-  while (m.wallCount < 2001) m.addWall(0, m.wallCount, 10, m.wallCount, m.wallCount, -1);
-  ASSERT_EQ(m.wallCount, 2001);
-  f.w->listLines();
-  EXPECT_EQ(pr.node("Walls")->childCount(), 2001);
-  EXPECT_EQ(pr.node("w2000")->text(0), "Wall2000");
-
-  // A fresh map with one room, picked in the tree.
-  f.w->findChild<QAction*>("itmNewMap")->trigger();
-  kvtest::addSquare(m, 200, 200, 200);  // screen 20..40
+  // A map with one room, picked in the tree.
+  kvtest::addSquare(m, 200, 200, 200);
   m.areas[0].name.assign("  hall");
   f.w->listLines();
-  m.insertX = m.insertY = 0;
-  f.w->mapView->redraw();
   EXPECT_EQ(pr.node("a0")->text(0), "hall");
   clickNode(pr, "Areas");  // a root changes nothing
   EXPECT_EQ(m.selectedArea, -1);
@@ -195,10 +110,11 @@ TEST(ProjectTree, ListsAndSelectsFromTheTree) {
   EXPECT_EQ(m.selectedArea, 0);
   EXPECT_EQ(f.w->properties->lblSelType->text(), "Type: Area");
   EXPECT_EQ(pr.TreeView1->currentItem(), pr.node("a0"));
-  // A wall node selects the wall and shows the wall page.
+  // A wall node selects the wall and shows it: wall 1 runs from (400, 200).
   clickNode(pr, "w1");
   EXPECT_EQ(m.selectedWall, 1);
   EXPECT_EQ(f.w->properties->lblSelType->text(), "Type: Wall");
+  EXPECT_EQ(f.w->properties->grd_Props->item(0, 1)->text(), "400");
   // A wall added without listing: selecting it lists the tree first.
   m.addWall(0, 0, 50, 0, 0, -1);
   EXPECT_EQ(pr.node("w4"), nullptr);
@@ -208,41 +124,117 @@ TEST(ProjectTree, ListsAndSelectsFromTheTree) {
   EXPECT_TRUE(f.w->mapView->tmrFlash->isActive());
 }
 
-TEST(WallPanel, OpensOnTheScreenAndItsButtonsWorkOnTheBoxes) {
+TEST(WallPanel, OpensBesideTheMainWindowAndItsButtonsWorkOnTheBoxes) {
   kvtest::EditorFixture f;
   f.start();
-  // Right of the main window, level with its top: where that would stick out
-  // of the screen, moved back to the screen's right edge.
+  // Just right of the main window, level with its top (here the main window
+  // hangs off the screen's left edge, leaving room); where that would stick
+  // out of the screen, moved back to the screen's right edge.
   const QRect screen = f.w->screen()->availableGeometry();
-  f.w->move(0, 100);
-  f.w->findChild<QAction*>("itmPropWin")->trigger();
+  f.w->resize(f.w->minimumSizeHint());
+  f.w->move(screen.left() - 200, screen.top() + 40);
+  QAction* open = f.w->findChild<QAction*>("itmPropWin");
+  open->trigger();
   kv::frmProps* panel = f.w->wallPanel;
   ASSERT_NE(panel, nullptr);
-  EXPECT_TRUE(panel->isVisible());
+  EXPECT_EQ(panel->frameGeometry().topLeft(), f.w->frameGeometry().topRight() + QPoint(1, 0));
+  f.w->move(screen.right() - f.w->frameGeometry().width(), screen.top() + 40);
+  open->trigger();
   EXPECT_EQ(panel->frameGeometry().top(), f.w->frameGeometry().top());
   EXPECT_EQ(panel->frameGeometry().right(), screen.right());
-  EXPECT_TRUE(screen.contains(panel->frameGeometry()));
   kv::SideDef& rec = f.w->sideDefs().rec[0];
 
-  // The buttons work on what the boxes show: "> IP" on point 1, then "Set to
-  // insertion point" on point 2, then "Set Properties".
+  // "> IP" on point 1, then "Set to insertion point" on point 2 copies the
+  // point; the same the other way round.
   panel->txtX1->setText("35");
   panel->txtY1->setText("-12");
   panel->toIP1->click();
   panel->IP2->click();
-  EXPECT_EQ(panel->txtX2->text(), "35");
-  EXPECT_EQ(panel->txtY2->text(), "-12");
+  EXPECT_EQ(panel->txtX2->text() + "," + panel->txtY2->text(), "35,-12");
+  panel->txtX2->setText("-40");
+  panel->txtY2->setText("75");
+  panel->toIP2->click();
+  panel->cmdIP1->click();
+  EXPECT_EQ(panel->txtX1->text() + "," + panel->txtY1->text(), "-40,75");
+
+  // "Back Floor:" stands for field 16 and "Back Ceiling:" for field 15.
   panel->txtBft->setText("5");
+  panel->txtBct->setText("7");
   panel->cmdSet->click();
-  EXPECT_EQ(rec.x2, 35);
-  EXPECT_EQ(rec.backCeilTx, 5);  // "Back Floor:" stands for field 16
-  EXPECT_TRUE(f.ui.messages.empty());
+  EXPECT_EQ(rec.backFloorTx, 7);  // field 15
+  EXPECT_EQ(rec.backCeilTx, 5);   // field 16
+  EXPECT_EQ(f.w->findChild<QAction*>("itmUndo")->statusTip(), "Undo Set Properties");
   // A box that is not a number refuses the store, with a message.
-  panel->txtH3->setText("12abc");
   panel->txtWt->setText("9");
+  panel->txtH3->setText("12abc");
   panel->cmdSet->click();
   ASSERT_EQ(f.ui.messages.size(), 1u);
   EXPECT_NE(rec.wallTx, 9);
+}
+
+// Undo and Redo as a user reaches them: the Edit menu, its keys, and the
+// status bar's file panel.
+TEST(UndoWindow, CommandsUndoneAndRedoneByMenuAndKeys) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  QAction* undo = f.w->findChild<QAction*>("itmUndo");
+  QAction* redo = f.w->findChild<QAction*>("itmRedo");
+  auto panel = [&] { return f.w->filePanel->text(); };
+  EXPECT_EQ(panel(), "File: none (unchanged)");
+  EXPECT_FALSE(undo->isEnabled());
+
+  kvtest::whenOpen(*f.w, "frmRoomWizard", [](QDialog& d) { static_cast<kv::frmRoomWizard&>(d).cmdOK->click(); });
+  f.w->findChild<QAction*>("itmRoomWizard")->trigger();
+  ASSERT_EQ(m.wallCount, 4);
+  EXPECT_EQ(undo->statusTip(), "Undo Room Wizard");
+  EXPECT_EQ(panel(), "File: none (changed)");
+  // Wall 3 of the room picked and shown; the undo takes it away.
+  f.w->project->TreeView1_NodeClick(f.w->project->node("w3"));
+  f.w->select->List1->addItem("Wall #3");
+
+  // The offscreen platform leaves the closed wizard as the active window,
+  // where a desktop gives the main window back its keys.
+  QApplication::setActiveWindow(f.w.get());
+  f.picture()->setFocus();
+  QTest::keyClick(f.picture(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(m.wallCount, 0);
+  EXPECT_EQ(m.selectedWall, -1);
+  EXPECT_EQ(f.w->select->List1->count(), 0);
+  EXPECT_EQ(f.w->properties->lblSelType->text(), "Type: ");
+  EXPECT_EQ(redo->statusTip(), "Redo Room Wizard");
+  EXPECT_EQ(panel(), "File: none (unchanged)");
+  QTest::keyClick(f.picture(), Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(m.wallCount, 4);
+  EXPECT_NE(f.w->project->node("w3"), nullptr);
+  undo->trigger();
+  QTest::keyClick(f.picture(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(m.wallCount, 4);
+
+  // Saved, then New throws the map away without asking; Undo brings it back.
+  f.ui.fileAnswers = {f.dir.file("rooms.map")};
+  f.w->findChild<QAction*>("itmSaveAs")->trigger();
+  EXPECT_EQ(panel(), "File: rooms.map (unchanged)");
+  f.w->findChild<QAction*>("new")->trigger();
+  EXPECT_EQ(m.wallCount, 0);
+  undo->trigger();
+  EXPECT_EQ(m.wallCount, 4);
+  EXPECT_NE(f.w->project->node("a0"), nullptr);
+  EXPECT_EQ(panel(), "File: rooms.map (changed)");
+
+  // A move drag is one step; a command after an undo ends the redo branch.
+  m.insertX = m.insertY = 0;
+  f.w->project->TreeView1_NodeClick(f.w->project->node("a0"));
+  f.w->findChild<QAction*>("move")->trigger();
+  const kv::Long x1 = m.walls[0].x1;
+  kvtest::drag(f.picture(), {20, 20}, {40, 40});
+  EXPECT_NE(m.walls[0].x1, x1);
+  EXPECT_EQ(undo->statusTip(), "Undo Move Selection");
+  undo->trigger();
+  EXPECT_EQ(m.walls[0].x1, x1);
+  f.w->findChild<QAction*>("itmSetViewer")->trigger();
+  EXPECT_FALSE(redo->isEnabled());
+  EXPECT_EQ(undo->statusTip(), "Undo Set viewer to Insert Position");
 }
 
 }  // namespace
