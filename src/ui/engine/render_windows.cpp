@@ -1,8 +1,6 @@
 #include "ui/engine/render_windows.h"
 
 #include <QDir>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 
 #include "engine/scratch.h"
 #include "ui/engine/frmcontrol.h"
@@ -61,37 +59,4 @@ bool PreviewWindow::prepareScratch() {
   return true;
 }
 
-namespace ui {
-
-namespace {
-
-template <class Window>
-QWidget* showPreview(QWidget* area, clsMap& map, Dialogs& dialogs) {
-  auto* mdi = qobject_cast<QMdiArea*>(area);
-  Window* w = area ? area->findChild<Window*>() : nullptr;
-  if (!w) {
-    w = new Window;
-    if (mdi) mdi->addSubWindow(w);
-    else w->setParent(area, Qt::Window);
-  }
-  w->attachMap(map, dialogs);
-  QWidget* frame = mdi ? w->parentWidget() : w;
-  frame->show();
-  w->show();
-  frame->raise();
-  if (auto* sub = qobject_cast<QMdiSubWindow*>(frame); sub && mdi) mdi->setActiveSubWindow(sub);
-  return w;
-}
-
-}  // namespace
-
-QWidget* showRenderWindow(QWidget* mdiArea, clsMap& map, Dialogs& dialogs) {
-  return showPreview<frmRender>(mdiArea, map, dialogs);
-}
-
-QWidget* showControlWindow(QWidget* mdiArea, clsMap& map, Dialogs& dialogs) {
-  return showPreview<frmControl>(mdiArea, map, dialogs);
-}
-
-}  // namespace ui
 }  // namespace kv

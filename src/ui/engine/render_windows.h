@@ -51,13 +51,4 @@ class PreviewWindow : public QWidget {
   Dialogs* dialogs_ = nullptr;
 };
 
-namespace ui {
-
-// Shows the render window (frmRender) in `mdiArea` (a QMdiArea; any other
-// widget becomes its parent), made on first use and bound to the map and
-// dialogs, and brings it to the front. The control window likewise.
-QWidget* showRenderWindow(QWidget* mdiArea, clsMap& map, Dialogs& dialogs);
-QWidget* showControlWindow(QWidget* mdiArea, clsMap& map, Dialogs& dialogs);
-
-}  // namespace ui
 }  // namespace kv
