@@ -5,7 +5,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QWindow>
 
@@ -91,6 +93,49 @@ TEST(PropertiesWindow, EditAPickedWallInTheGrid) {
   EXPECT_EQ(p.txt_Value->currentText(), "77");
   EXPECT_EQ(m.walls[0].h1, 77);
 }
+
+TEST(PropertiesWindow, LabelsAndTreeRootsReadInFullAtTheDefaultLayout) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 400);
+  m.globalCount = 0;  // the area's rows, then the wall's, are the ones shown
+  f.w->listLines();
+  kv::frmProperties& p = *f.w->properties;
+  kv::frmProject& pr = *f.w->project;
+  const int cellMargin = 2 * (p.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+  // The main window's default size on a 1366 x 768 and on a 1920 x 1080 screen.
+  for (QSize size : {QSize(1200, 691), QSize(1200, 860)}) {
+    f.w->resize(size);
+    f.w->adjustWindows();
+    QApplication::processEvents();
+    for (int kind : {kv::kPropArea, kv::kPropWall}) {
+      p.showProps(kind, 0);
+      for (int r = 0; r < p.grd_Props->rowCount(); ++r) {
+        const QString label = p.grd_Props->item(r, 0)->text();
+        EXPECT_LE(p.grd_Props->fontMetrics().horizontalAdvance(label) + cellMargin, p.grd_Props->columnWidth(0))
+            << label.toStdString() << " at " << size.height();
+        EXPECT_EQ(p.grd_Props->item(r, 0)->toolTip(), label);
+      }
+    }
+    const QString header = p.grd_Props->horizontalHeaderItem(0)->text();
+    EXPECT_LT(p.grd_Props->horizontalHeader()->fontMetrics().horizontalAdvance(header), p.grd_Props->columnWidth(0));
+    for (int i = 0; i < pr.TreeView1->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* root = pr.TreeView1->topLevelItem(i);
+      const QRect text = pr.TreeView1->visualItemRect(root).adjusted(20, 0, 0, 0);  // past the icon
+      EXPECT_LE(pr.TreeView1->fontMetrics().horizontalAdvance(root->text(0)), text.width()) << root->text(0).toStdString();
+      EXPECT_LE(pr.TreeView1->visualItemRect(root).right(), pr.TreeView1->viewport()->width());
+      EXPECT_EQ(root->toolTip(0), root->text(0));
+    }
+  }
+  // The texture type list opens wide enough for its longest entry.
+  clickRow(p, "Tx Type");
+  p.txt_Value->showPopup();
+  EXPECT_GE(p.txt_Value->view()->viewport()->width(),
+            p.txt_Value->view()->fontMetrics().horizontalAdvance("16 - Animated Texture"));
+  p.txt_Value->hidePopup();
+}
+
 
 TEST(ProjectTree, ListsAndSelectsFromTheTree) {
   kvtest::EditorFixture f;

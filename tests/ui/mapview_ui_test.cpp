@@ -96,6 +96,30 @@ TEST(MapViewWindow, PickingAndShiftPicking) {
   EXPECT_GT(stack.indexOf(selectFrame), stack.indexOf(f.w->frameOf(f.w->mapView)));
 }
 
+TEST(MapViewWindow, AHighlightWipedByAZoomIsNotDrawnBack) {
+  kvtest::EditorFixture f;
+  f.start();
+  kv::clsMap& m = f.w->map();
+  kvtest::addSquare(m, 200, 200, 400);
+  f.w->listLines();
+  f.w->mapView->redraw();
+  auto magenta = [&] {
+    const QImage img = f.picture()->image();
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == qRgb(255, 0, 255);
+    return n;
+  };
+  kvtest::click(f.picture(), {40, 20});  // wall 0
+  f.w->mapView->editor()->flashTick();    // what the 500 ms timer does: the highlight shows
+  EXPECT_GT(magenta(), 0);
+  f.w->findChild<QAction*>("itmZoomIn")->trigger();
+  EXPECT_EQ(magenta(), 0);
+  kvtest::click(f.picture(), {120, 80});  // wall 1 at the new scale: wall 0 stays clean
+  EXPECT_EQ(m.selectedWall, 1);
+  EXPECT_EQ(magenta(), 0);
+}
+
 TEST(MapViewWindow, ScaleAndMoveAnAreaByDrag) {
   kvtest::EditorFixture f;
   f.start();

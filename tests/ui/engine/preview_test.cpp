@@ -107,8 +107,12 @@ void checkKeys(QWidget* window, kv::EnginePicture* picture, const std::vector<Ke
     const int before = frames ? frames() : 0;
     key(k % 2 ? window : picture, keys[k].key);
     EXPECT_EQ(view(), want) << "key " << k;
-    if (frames) EXPECT_EQ(frames() - before, keys[k].frames) << "key " << k;
-    if (keys[k].frames) EXPECT_EQ(shown(picture), want) << "key " << k;
+    if (frames) {
+      EXPECT_EQ(frames() - before, keys[k].frames) << "key " << k;
+    }
+    if (keys[k].frames) {
+      EXPECT_EQ(shown(picture), want) << "key " << k;
+    }
     EXPECT_EQ(window->windowTitle(), named) << "key " << k;
   }
   EXPECT_EQ(views.size(), steps.size());
