@@ -11,57 +11,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <tuple>
 
 #include "io/mapfile.h"
 #include "testutil.h"
 
 using namespace kv;
-using kvtest::readBytes;
-using kvtest::TempDir;
-
-namespace {
-
-std::unique_ptr<clsMap> mapOf(int squares) {
-  auto m = kvtest::newMap();
-  for (int i = 0; i < squares; ++i) kvtest::addSquare(*m, i * 10, 0, 8);
-  return m;
-}
-
-// Runs `f` in a child process and returns what it reports: empty text when
-// every check held, or how the child was ended by a signal. As an ordinary
-// user (nobody, 65534, when the tests run as root, since root may write any
-// file) it reports "skip" when no ordinary user can be had.
-std::string inChild(const std::function<std::string()>& f, bool ordinaryUser = false) {
-  int fds[2];
-  if (pipe(fds) != 0) return "no pipe";
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    std::string out = "skip";
-    if (!ordinaryUser || geteuid() != 0 ||
-        (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0))
-      out = f();
-    if (write(fds[1], out.data(), out.size()) < 0) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string text;
-  char buf[512];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
-  close(fds[0]);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  if (!WIFEXITED(st)) text += "ended by signal " + std::to_string(WTERMSIG(st));
-  return text;
-}
-
-size_t entries(const std::string& folder) {
-  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
-}
-
-}  // namespace
+using namespace kvtest;
 
 TEST(SaveFaults, ProtectedFilesLinksLockedFoldersAndFullDisksAsAnOrdinaryUser) {
   TempDir dir;
@@ -69,6 +25,11 @@ TEST(SaveFaults, ProtectedFilesLinksLockedFoldersAndFullDisksAsAnOrdinaryUser) {
   const std::string u = dir.file("user");
   std::filesystem::create_directory(u);
   chmod(u.c_str(), 0777);
+  auto mapOf = [](int squares) {
+    auto m = newMap();
+    for (int i = 0; i < squares; ++i) addSquare(*m, i * 10, 0, 8);
+    return m;
+  };
   const auto small = mapOf(1), big = mapOf(200);
   const auto smallBytes = encodeMap(*small, false), bigBytes = encodeMap(*big, false);
   // A file of another owner (root's, when the tests run as root) that the
@@ -78,7 +39,10 @@ TEST(SaveFaults, ProtectedFilesLinksLockedFoldersAndFullDisksAsAnOrdinaryUser) {
   ASSERT_EQ(writeFileAtomically(others, smallBytes), "");
   chmod(others.c_str(), 0666);
 
-  const std::string report = inChild([&]() -> std::string {
+  // The checks run in a child process as an ordinary user (nobody, 65534,
+  // when the tests run as root, since root may write any file) and write
+  // what failed to a report: empty text when every check held.
+  auto checks = [&]() -> std::string {
     const std::string ro = u + "/ro.map", real = u + "/real.map", link = u + "/link.map", h1 = u + "/h1.map",
                       h2 = u + "/h2.map", locked = u + "/locked", in = locked + "/in.map", open = u + "/open.map",
                       x = u + "/x.map";
@@ -89,7 +53,7 @@ TEST(SaveFaults, ProtectedFilesLinksLockedFoldersAndFullDisksAsAnOrdinaryUser) {
     chmod(locked.c_str(), 0555);  // no file can be made beside in.map
     if (symlink("real.map", link.c_str()) != 0 || ::link(h1.c_str(), h2.c_str()) != 0) return "no links";
     // Temporary files of a killed save and of a save still running.
-    pid_t ended = fork();
+    const pid_t ended = fork();
     if (ended == 0) _exit(0);
     waitpid(ended, nullptr, 0);
     const std::string dead = x + ".saving-" + std::to_string(ended) + "-abcdef";
@@ -103,7 +67,7 @@ TEST(SaveFaults, ProtectedFilesLinksLockedFoldersAndFullDisksAsAnOrdinaryUser) {
       const clsMap& map;
       rlim_t sizeLimit;  // a full disk, 0 none
       int error;
-      std::string file;  // what must hold the expected bytes afterwards
+      std::string file;  // the file that must hold `bytes` afterwards
       const std::vector<unsigned char>& bytes;
     };
     const Case cases[] = {
@@ -137,23 +101,28 @@ TEST(SaveFaults, ProtectedFilesLinksLockedFoldersAndFullDisksAsAnOrdinaryUser) {
     if (lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) failed += "the link is no longer a link; ";
     if (stat(real.c_str(), &st) != 0 || (st.st_mode & 07777) != 0640) failed += "the target's mode changed; ";
     if (stat(h1.c_str(), &st) != 0 || st.st_nlink != 2) failed += "the hard link was broken; ";
-    if (entries(locked) != 1) failed += "files left in the locked folder; ";
+    if (std::distance(std::filesystem::directory_iterator(locked), {}) != 1) failed += "files left in the locked folder; ";
     if (std::filesystem::exists(dead) || !std::filesystem::exists(live)) failed += "leftovers; ";
     return failed;
-  }, true);
-  if (report == "skip") GTEST_SKIP() << "no ordinary user to run as";
-  EXPECT_EQ(report, "");
+  };
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const bool user = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+    std::ofstream(u + "/report") << (user ? checks() : "skip");
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const auto report = readBytes(u + "/report");
+  ASSERT_TRUE(WIFEXITED(status)) << "the checks were ended by a signal";
+  if (report == std::vector<unsigned char>{'s', 'k', 'i', 'p'}) GTEST_SKIP() << "no ordinary user to run as";
+  EXPECT_EQ(std::string(report.begin(), report.end()), "");
   if (geteuid() != 0) return;
   struct stat st;
-  ASSERT_EQ(stat(others.c_str(), &st), 0);
-  EXPECT_EQ(std::make_tuple(st.st_uid, st.st_mode & 07777), std::make_tuple(0u, 0666u));
   // Saved by root over a file of another owner, the owner, group and mode stay.
   const std::string f = u + "/owned.map";
-  ASSERT_EQ(writeFileAtomically(f, smallBytes), "");
-  ASSERT_EQ(chown(f.c_str(), 65534, 65534), 0);
-  chmod(f.c_str(), 0604);
-  ASSERT_EQ(writeFileAtomically(f, bigBytes), "");
-  ASSERT_EQ(stat(f.c_str(), &st), 0);
-  EXPECT_EQ(std::make_tuple(st.st_uid, st.st_gid, st.st_mode & 07777), std::make_tuple(65534u, 65534u, 0604u));
-  EXPECT_EQ(readBytes(f), bigBytes);
+  ASSERT_TRUE(writeFileAtomically(f, smallBytes).empty() && chown(f.c_str(), 65534, 65534) == 0);
+  ASSERT_TRUE(chmod(f.c_str(), 0604) == 0 && writeFileAtomically(f, bigBytes).empty() && stat(f.c_str(), &st) == 0);
+  EXPECT_EQ(std::make_tuple(st.st_uid, st.st_gid, st.st_mode & 07777, readBytes(f) == bigBytes),
+            std::make_tuple(65534u, 65534u, 0604u, true));
 }

@@ -2,9 +2,8 @@
 // their reason, and the File menu's commands with the recent-file list.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <bit>
 #include <filesystem>
-#include <functional>
 #include <span>
 #include <tuple>
 
@@ -14,11 +13,7 @@
 #include "testutil.h"
 
 using namespace kv;
-using kvtest::addSquare;
-using kvtest::newMap;
-using kvtest::readBytes;
-using kvtest::TempDir;
-using kvtest::writeBytes;
+using namespace kvtest;
 
 namespace {
 
@@ -60,25 +55,17 @@ void fillEverything(clsMap& m) {
     p.x = next(), p.y = next(), p.z = next(), p.reservedL = next();
     for (double& r : p.reservedD) r = next() + 0.5;
   }
-  for (MapGlobal& g : std::span(m.globals.data(), 6)) {
-    g.id = next() + 0.25, g.value = next() - 0.75;
-    for (double& r : g.reservedD) r = next();
-  }
+  for (MapGlobal& g : std::span(m.globals.data(), 6))
+    g.id = next() + 0.25, g.value = next() - 0.75, g.reservedD[2] = next();
   m.viewerX = 12.5, m.viewerY = -3.25, m.viewerZ = 70, m.viewerDir = -90;
 }
 
 // Little-endian fields appended in the order and widths the format lists.
 struct Out {
   Bytes b;
-  void raw(std::uint64_t v, int n) {
-    for (int k = 0; k < n; ++k) b.push_back(static_cast<unsigned char>(v >> (8 * k)));
-  }
+  void raw(std::uint64_t v, int n) { for (int k = 0; k < n; ++k) b.push_back(static_cast<unsigned char>(v >> 8 * k)); }
   void l(Long v) { raw(static_cast<std::uint32_t>(v), 4); }
-  void d(double v) {
-    std::uint64_t u;
-    std::memcpy(&u, &v, 8);
-    raw(u, 8);
-  }
+  void d(double v) { raw(std::bit_cast<std::uint64_t>(v), 8); }
   void name(const Name16& n) { b.insert(b.end(), n.c.begin(), n.c.end()); }
   Long position() const { return static_cast<Long>(b.size() + 1); }
 };
@@ -168,98 +155,69 @@ TEST(MapFile, EveryFieldAtItsPlaceWrittenAndReadBack) {
             std::make_tuple(1, Name16("Mine"), 3, 77, 4242));
   r->viewpoints = m->viewpoints, r->viewpointCount = 2;
   EXPECT_EQ(encodeMap(*r, false), expected);
-  std::string problem;
-  auto c = parseMap(expected, problem);
-  ASSERT_TRUE(c && c->viewpoints && c->viewpoints->size() == 2);
-  EXPECT_TRUE(std::equal(c->viewpoints->begin(), c->viewpoints->end(), m->viewpoints.begin()));
 }
 
-TEST(MapFile, FullTablesOtherOrdersAndUnknownSectionsAreRead) {
-  // Every table filled to its last slot is a map, not a damaged file.
-  auto full = newMap();
-  full->wallCount = 2001, full->areaCount = full->viewpointCount = full->globalCount = 201;
-  std::string problem;
-  auto c = parseMap(encodeMap(*full, false), problem);
-  ASSERT_TRUE(c) << problem;
-  EXPECT_EQ(std::tuple(c->wallSections[0].walls.size(), c->areaSections[0].size(), c->globalSections[0].size(),
-                       c->viewpoints->size()),
-            std::tuple(2001u, 201u, 201u, 201u));
-
-  // The directory's entries in reverse order give the same document.
-  auto m = newMap();
+TEST(MapFile, DamagedFilesAreRefusedWithTheirReasonFullTablesAndOtherOrdersRead) {
+  auto m = newMap(), x = newMap(), y = newMap(), z = newMap();
   fillEverything(*m);
-  const Bytes bytes = encodeMap(*m, false);
-  const size_t dir = static_cast<size_t>(longAt(bytes, 12) - 1);
-  Bytes reversed(bytes.begin(), bytes.begin() + static_cast<long>(dir));
-  for (int k : {3, 2, 1, 0})
-    reversed.insert(reversed.end(), bytes.begin() + static_cast<long>(dir + 64 * k),
-                    bytes.begin() + static_cast<long>(dir + 64 * k + 64));
-  auto x = newMap(), y = newMap();
-  applyMap(*x, *parseMap(bytes, problem));
-  applyMap(*y, *parseMap(reversed, problem));
-  EXPECT_EQ(encodeMap(*x, false), encodeMap(*y, false));
-
-  // A section of an unknown type and a viewpoints section beyond the end are
-  // passed over: loading never reads either into the document.
-  Bytes odd = bytes;
-  putLongAt(odd, dir + 64 + 4, 1 << 29);
-  putLongAt(odd, dir + 128, 99);
-  auto z = newMap();
-  auto oc = parseMap(odd, problem);
-  ASSERT_TRUE(oc);
-  EXPECT_TRUE(oc->viewpointsDamaged);
-  applyMap(*z, *oc);
-  EXPECT_EQ(std::tie(z->wallCount, z->areaCount), std::make_tuple(8, 0));
-}
-
-TEST(MapFile, DamagedFilesAreRefusedWithTheirReasonAndTheDocumentStays) {
-  auto src = newMap();
-  fillEverything(*src);
-  const Bytes good = encodeMap(*src, false);
-  const size_t dir = static_cast<size_t>(longAt(good, 12) - 1);
+  const Bytes good = encodeMap(*m, false);
+  const size_t dir = static_cast<size_t>(longAt(good, 12) - 1), none = SIZE_MAX;
   auto at = [&](int entry) { return static_cast<size_t>(longAt(good, dir + 64 * entry + 4) - 1); };
   struct Case {
-    std::function<void(Bytes&)> damage;
+    size_t at;  // where `value` is written
+    Long value;
+    size_t size;  // the file cut or lengthened to this size
     const char* says;
   };
   const Case cases[] = {
-      {[](Bytes& b) { b.clear(); }, "is 0 bytes long, shorter than a map file's header"},
-      {[](Bytes& b) { b.resize(63); }, "is 63 bytes long"},
-      {[&](Bytes& b) { b.resize(dir + 255); }, "directory (position 1979, 4 entries) lies beyond the end"},
-      {[](Bytes& b) { putLongAt(b, 12, 0); }, "directory (position 0,"},
-      {[](Bytes& b) { putLongAt(b, 8, -1); }, "a negative number of sections (-1)"},
-      {[](Bytes& b) { putLongAt(b, 8, INT32_MIN); }, "a negative number of sections (-2147483648)"},
-      {[](Bytes& b) { putLongAt(b, 8, 5); }, "5 entries) lies beyond the end"},
-      {[&](Bytes& b) { putLongAt(b, dir + 4, 1 << 28); }, "its walls section (position 268435456) lies beyond"},
-      {[&](Bytes& b) { putLongAt(b, dir + 128 + 4, -5); }, "its areas section (position -5) lies beyond"},
-      {[&](Bytes& b) { putLongAt(b, dir, 5); }, "names no walls section"},
-      {[](Bytes& b) { putLongAt(b, 64, 2002); }, "the walls section holds 2002 records, but the map has room for 2001"},
-      {[](Bytes& b) { putLongAt(b, 64, -1); }, "the walls section holds -1 records"},
-      {[](Bytes& b) { putLongAt(b, 64, 2001); }, "the walls section is cut short: 2001 records do not fit"},
-      {[&](Bytes& b) { putLongAt(b, at(2), 202), b.resize(b.size() + 202 * 90); }, "areas section holds 202 records, but the map has room for 201"},
-      {[&](Bytes& b) { putLongAt(b, at(3), 202), b.resize(b.size() + 202 * 64); }, "globals section holds 202 records, but the map has room for 201"},
-      {[&](Bytes& b) { putLongAt(b, at(3), 20); }, "the globals section is cut short"},
+      {none, 0, 0, "is 0 bytes long, shorter than a map file's header"},
+      {none, 0, dir + 255, "directory (position 1979, 4 entries) lies beyond the end"},
+      {12, 0, none, "directory (position 0,"},
+      {8, -1, none, "a negative number of sections (-1)"},
+      {8, 5, none, "5 entries) lies beyond the end"},
+      {dir + 4, 1 << 28, none, "its walls section (position 268435456) lies beyond"},
+      {dir + 132, -5, none, "its areas section (position -5) lies beyond"},
+      {dir, 5, none, "names no walls section"},
+      {64, 2002, none, "the walls section holds 2002 records, but the map has room for 2001"},
+      {64, -1, none, "the walls section holds -1 records"},
+      {64, 2001, none, "the walls section is cut short: 2001 records do not fit"},
+      {at(2), 202, good.size() + 202 * 90, "areas section holds 202 records, but the map has room for 201"},
+      {at(3), 202, good.size() + 202 * 64, "globals section holds 202 records, but the map has room for 201"},
+      {at(3), 20, none, "the globals section is cut short"},
   };
-  TempDir tmp;
-  const std::string file = tmp.file("bad.map");
+  std::string problem;
   for (const Case& c : cases) {
-    Bytes bytes = good;
-    c.damage(bytes);
-    writeBytes(file, bytes);
-    auto m = newMap();
-    addSquare(*m, 1, 2, 3);
-    const Bytes before = encodeMap(*m, false);
-    ScriptedDialogs ui;
-    bool ok = true;
-    ReadNewMPB(*m, ui, file, ok);
-    SCOPED_TRACE(c.says);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(encodeMap(*m, false), before);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(std::tie(ui.messages[0].title, ui.messages[0].icon), std::make_tuple("Open Map", MsgIcon::Critical));
-    EXPECT_EQ(ui.messages[0].text.rfind("The file \"" + file + "\" cannot be read as a map: ", 0), 0u);
-    EXPECT_NE(ui.messages[0].text.find(c.says), std::string::npos) << ui.messages[0].text;
+    Bytes b = good;
+    if (c.at != none) putLongAt(b, c.at, c.value);
+    if (c.size != none) b.resize(c.size);
+    EXPECT_FALSE(parseMap(b, problem)) << c.says;
+    EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
   }
+
+  // Every table filled to its last slot is a map, not a damaged file.
+  auto full = newMap();
+  full->wallCount = 2001, full->areaCount = full->viewpointCount = full->globalCount = 201;
+  auto c = parseMap(encodeMap(*full, false), problem);
+  ASSERT_TRUE(c && c->viewpoints) << problem;
+  applyMap(*x, *c);
+  EXPECT_EQ(std::tie(x->wallCount, x->areaCount, x->globalCount), std::make_tuple(2001, 201, 201));
+  EXPECT_EQ(c->viewpoints->size(), 201u);
+
+  // The directory's entries in reverse order give the same document. A
+  // section of an unknown type and a viewpoints section beyond the end are
+  // passed over: loading never reads either into the document.
+  Bytes reversed(good.begin(), good.begin() + static_cast<long>(dir)), odd = good;
+  for (size_t k : {3, 2, 1, 0})
+    reversed.insert(reversed.end(), good.begin() + static_cast<long>(dir + 64 * k),
+                    good.begin() + static_cast<long>(dir + 64 * k + 64));
+  putLongAt(odd, dir + 68, 1 << 29), putLongAt(odd, dir + 128, 99);
+  applyMap(*x, *parseMap(good, problem));
+  applyMap(*y, *parseMap(reversed, problem));
+  EXPECT_EQ(encodeMap(*x, false), encodeMap(*y, false));
+  auto oc = parseMap(odd, problem);
+  ASSERT_TRUE(oc && oc->viewpointsDamaged);
+  applyMap(*z, *oc);
+  EXPECT_EQ(std::tie(z->wallCount, z->areaCount), std::make_tuple(8, 0));
 }
 
 TEST(FileCommands, NewOpenSaveSaveAsAndTheRecentList) {
@@ -270,23 +228,21 @@ TEST(FileCommands, NewOpenSaveSaveAsAndTheRecentList) {
   MapDocument doc(*m, ui);
   RecentFiles recent;
   int shown = 0;
-  doc.hooks = {{}, {}, [&] { ++shown; },
-               [&] { recent.updateRecentFiles(doc.currentMapFile, ini); }, {}, {}};
-  recent.loadRecentFiles(ini);  // no settings file yet: four empty entries
-  EXPECT_EQ(recent.caption(1) + recent.caption(4), "&1 &4 ");
+  doc.hooks = {{}, {}, [&] { ++shown; }, [&] { recent.updateRecentFiles(doc.currentMapFile, ini); }, {}, {}};
+  recent.loadRecentFiles(ini);  // no settings file yet: four empty entries that open nothing
   EXPECT_FALSE(recent.openRecentFile(1, doc));
 
-  // Without a file name of at least 2 characters Save asks for one.
+  // Without a file name of at least 2 characters Save asks for one; Save As
+  // cancelled changes nothing.
   addSquare(*m, 0, 0, 10);
   doc.currentMapFile = "x";
   ui.fileAnswers = {a, b};
   doc.saveMap();
-  ASSERT_EQ(ui.fileRequests.size(), 1u);
+  doc.saveMapAs();
+  doc.saveMapAs();
+  ASSERT_EQ(ui.fileRequests.size(), 3u);
   EXPECT_EQ(std::tie(ui.fileRequests[0].save, ui.fileRequests[0].filter, ui.fileRequests[0].presetName),
             std::make_tuple(true, "Map (*.map)|*.map", "untitled.map"));
-  doc.saveMapAs();
-  ui.fileAnswers.clear();
-  doc.saveMapAs();  // cancelled: nothing changes
   EXPECT_EQ(doc.currentMapFile, b);
 
   // New keeps the file name; Open reads the map, relinks the work list,
@@ -295,44 +251,40 @@ TEST(FileCommands, NewOpenSaveSaveAsAndTheRecentList) {
   EXPECT_EQ(std::tie(m->wallCount, shown, doc.currentMapFile), std::make_tuple(0, 1, b));
   ui.fileAnswers = {a};
   doc.openMap();
-  EXPECT_EQ(std::tie(ui.fileRequests.back().save, ui.fileRequests.back().filter),
+  EXPECT_EQ(std::tie(ui.fileRequests[3].save, ui.fileRequests[3].filter),
             std::make_tuple(false, "Kovrel3D Map file (*.map)|*.map|All files (*.*)|*.*"));
   EXPECT_EQ(std::tie(m->wallCount, m->walls[0].nextSeg, m->walls[2].nextSeg, m->walls[3].nextSeg, shown),
             std::make_tuple(4, 1, 3, -1, 2));
 
-  // Save writes to the opened file without asking and leaves the list alone.
-  const size_t asked = ui.fileRequests.size();
+  // Save writes to the opened file, or to a 2-character name, without asking
+  // and leaves the list alone.
   addSquare(*m, 50, 50, 10);
   doc.saveMap();
-  EXPECT_EQ(ui.fileRequests.size(), asked);
-  EXPECT_EQ(readBytes(a).size(), 742 + 8 * 148 + 2 * 90u);
-  EXPECT_EQ(recent.entries, (std::array<std::string, 4>{a, b, a, ""}));
-  EXPECT_EQ(recent.caption(2), "&2 " + b);
-  const Bytes settings = readBytes(ini);
-  EXPECT_EQ(std::string(settings.begin(), settings.end()),
-            "[init]\r\nfile1=" + a + "\r\nfile2=" + b + "\r\nfile3=" + a + "\r\nfile4=\r\n");
-
-  // A 2-character name is a file name: Save writes it.
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.path);
   doc.currentMapFile = "ab";
   doc.saveMap();
   std::filesystem::current_path(cwd);
-  EXPECT_EQ(ui.fileRequests.size(), asked);
-  EXPECT_TRUE(std::filesystem::exists(dir.file("ab")));
+  EXPECT_EQ(ui.fileRequests.size(), 4u);
+  EXPECT_EQ(std::make_tuple(readBytes(a).size(), readBytes(dir.file("ab")).size()),
+            std::make_tuple(742 + 8 * 148 + 2 * 90u, 742 + 8 * 148 + 2 * 90u));
+  EXPECT_EQ(recent.entries, (std::array<std::string, 4>{a, b, a, ""}));
+  const Bytes settings = readBytes(ini);
+  EXPECT_EQ(std::string(settings.begin(), settings.end()),
+            "[init]\r\nfile1=" + a + "\r\nfile2=" + b + "\r\nfile3=" + a + "\r\nfile4=\r\n");
 
-  // After a restart the list reads back; choosing an entry opens it without
-  // reordering; an entry of 2 characters does nothing.
+  // After a restart the list reads back with its captions; choosing an entry
+  // opens it without reordering; an entry of 2 characters does nothing.
   RecentFiles restarted;
   restarted.loadRecentFiles(ini);
   EXPECT_EQ(restarted.entries, recent.entries);
+  EXPECT_EQ(restarted.caption(2), "&2 " + b);
   m->clearMap();
   ASSERT_TRUE(restarted.openRecentFile(2, doc));
-  EXPECT_EQ(std::tie(doc.currentMapFile, m->wallCount, m->walls[3].nextSeg), std::make_tuple(b, 4, -1));
-  EXPECT_EQ(restarted.entries, recent.entries);
   restarted.entries[3] = "ab";
   EXPECT_FALSE(restarted.openRecentFile(4, doc));
-  EXPECT_EQ(doc.currentMapFile, b);
+  EXPECT_EQ(std::tie(doc.currentMapFile, m->wallCount, m->walls[3].nextSeg, recent.entries[0]),
+            std::make_tuple(b, 4, -1, a));
 
   // A damaged file is refused whole; a missing one says "No map" with the
   // application's title and still becomes the current file.
@@ -340,6 +292,10 @@ TEST(FileCommands, NewOpenSaveSaveAsAndTheRecentList) {
   ui.fileAnswers = {dir.file("junk.map"), dir.file("new.map")};
   doc.openMap();
   EXPECT_EQ(std::tie(doc.currentMapFile, recent.entries[0], m->wallCount), std::make_tuple(b, a, 4));
+  EXPECT_EQ(std::tie(ui.messages.back().title, ui.messages.back().icon), std::make_tuple("Open Map", MsgIcon::Critical));
+  EXPECT_EQ(ui.messages.back().text, "The file \"" + dir.file("junk.map") +
+                                         "\" cannot be read as a map: the header gives a negative number of sections "
+                                         "(-1414812757).");
   doc.openMap();
   EXPECT_EQ(std::tie(ui.messages.back().text, ui.messages.back().title), std::make_tuple("No map", kAppTitle));
   EXPECT_EQ(std::tie(doc.currentMapFile, recent.entries[0]), std::make_tuple(dir.file("new.map"), dir.file("new.map")));
