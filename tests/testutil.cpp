@@ -22,8 +22,7 @@ std::vector<unsigned char> readBytes(const std::string& path) {
 }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
 }
 
 std::unique_ptr<kv::clsMap> newMap() {
