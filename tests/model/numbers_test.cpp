@@ -24,7 +24,8 @@ TEST(LenientNumbers, ReadsWhatUsersType) {
 
 TEST(Rounding, HalvesGoToEvenAndWidthsAreChecked) {
   const std::pair<double, kv::Long> longs[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-0.5, 0}, {2147483647.4, 2147483647}};
-  for (auto [v, r] : longs) EXPECT_EQ(std::make_tuple(kv::roundLong(v), kv::roundHalfEven(v)), std::make_tuple(r, 1.0 * r)) << v;
+  for (auto [v, r] : longs)
+    EXPECT_EQ(std::make_tuple(kv::roundLong(v), kv::roundHalfEven(v)), std::make_tuple(r, 1.0 * r)) << v;
   EXPECT_EQ(std::make_tuple(kv::roundInteger(32767.4), kv::roundInteger(-32768.5)), std::make_tuple(32767, -32768));
   EXPECT_THROW(kv::roundInteger(32767.5), kv::RangeError);  // rounds to 32768
   EXPECT_FALSE(kv::toIntegerChecked(40000) || kv::toLongChecked(2147483647.5) || kv::toLongChecked(std::nan("")));
