@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include <fstream>
 #include <random>
 
 namespace kvtest {
@@ -13,6 +14,15 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(path, ec);
+}
+
+std::vector<unsigned char> readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
 }
 
 std::unique_ptr<kv::clsMap> newMap() {

@@ -1,410 +1,302 @@
+// The map container: every field at its place, damaged files refused with
+// their reason, and the File menu's commands with the recent-file list.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
+#include <bit>
 #include <filesystem>
-#include <fstream>
+#include <span>
 #include <tuple>
 
-#include "io/bytes.h"
 #include "io/document.h"
 #include "io/mapfile.h"
+#include "io/recent.h"
 #include "testutil.h"
 
 using namespace kv;
-using kvtest::addSquare;
-using kvtest::newMap;
-using kvtest::TempDir;
+using namespace kvtest;
 
 namespace {
 
-std::vector<unsigned char> slurp(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-void spit(const std::string& p, const std::vector<unsigned char>& b) {
-  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
-}
-Long longAt(const std::vector<unsigned char>& b, size_t off) {
-  ByteReader r(b.data(), b.size());
-  r.seek(off);
-  return r.getLong();
-}
-void putLongAt(std::vector<unsigned char>& b, size_t off, Long v) {
-  for (int i = 0; i < 4; ++i) b[off + i] = static_cast<unsigned char>(static_cast<std::uint32_t>(v) >> (8 * i));
-}
+using Bytes = std::vector<unsigned char>;
 
-// Every field of every record kind, reserved ones included, with distinct
-// values, so that two fields exchanged or moved show in the bytes.
+// The Long fields of the records that lie together, in file order.
+constexpr Long Wall::*kWallHead[] = {&Wall::x1, &Wall::y1, &Wall::x2, &Wall::y2, &Wall::h1, &Wall::h2, &Wall::h3,
+                                     &Wall::h4, &Wall::wallParamA, &Wall::wallParamB, &Wall::wallTx,
+                                     &Wall::frontFloorTx, &Wall::frontCeilTx, &Wall::backFloorTx, &Wall::backCeilTx,
+                                     &Wall::posChild, &Wall::negChild};
+constexpr Long Wall::*kWallLinks[] = {&Wall::txType, &Wall::area, &Wall::firstWallOfArea, &Wall::nextInArea};
+constexpr Long Area::*kAreaHead[] = {&Area::firstWall, &Area::size, &Area::flags, &Area::minY, &Area::minX,
+                                     &Area::maxY, &Area::maxX, &Area::floorBeg, &Area::floorEnd, &Area::ceilBeg,
+                                     &Area::ceilEnd};
+
+// Every field of every record kind, reserved ones included, a distinct value,
+// so that two fields exchanged or moved show in the bytes.
 void fillEverything(clsMap& m) {
   addSquare(m, 10, 20, 30);
   addSquare(m, -5, -5, 7);
   int v = 1;
   auto next = [&v] { return v % 2 ? -v++ : v++; };
-  for (Long i = 0; i < m.wallCount; ++i) {
-    Wall& w = m.walls[i];
-    for (Long* f : {&w.x1, &w.y1, &w.x2, &w.y2, &w.posChild, &w.negChild, &w.h1, &w.h2, &w.h3, &w.h4,
-                    &w.wallParamA, &w.wallParamB, &w.wallTx, &w.frontFloorTx, &w.frontCeilTx, &w.backFloorTx,
-                    &w.backCeilTx, &w.txType, &w.area, &w.firstWallOfArea, &w.nextInArea})
-      *f = next();
+  for (Wall& w : std::span(m.walls.data(), 8)) {
+    for (auto f : kWallHead) w.*f = next();
+    for (auto f : kWallLinks) w.*f = next();
     for (Long& r : w.reservedL) r = next();
-    w.tStart = next() / 7.0;
-    w.tEnd = next() / 3.0;
-    w.wallID = next() + 0.125;
+    w.nextSeg = next(), w.tStart = next() / 7.0, w.tEnd = next() / 3.0, w.wallID = next() + 0.125;
     for (double& r : w.reservedD) r = next() / 9.0;
   }
-  for (Long i = 0; i < m.areaCount; ++i) {
-    Area& a = m.areas[i];
-    for (Long* f : {&a.firstWall, &a.size, &a.flags, &a.minY, &a.minX, &a.maxY, &a.maxX, &a.floorBeg, &a.floorEnd,
-                    &a.ceilBeg, &a.ceilEnd, &a.reservedL[0], &a.reservedL[1], &a.reservedL2})
-      *f = next();
-    a.reservedI = static_cast<Integer>(next());
-    a.name.assign("Room" + std::to_string(i) + "\xe9\x80");
+  for (Area& a : std::span(m.areas.data(), 2)) {
+    for (auto f : kAreaHead) a.*f = next();
+    a.reservedL = {next(), next()}, a.reservedL2 = next(), a.reservedI = static_cast<Integer>(next());
+    a.name.assign("Room" + std::to_string(next()) + "\xe9\x80");
     for (double& r : a.reservedD) r = next() * 1e10;
   }
   m.viewpointCount = 2;
-  for (Long i = 0; i < m.viewpointCount; ++i) {
-    Viewpoint& p = m.viewpoints[i];
-    p.name.assign("View " + std::to_string(i));
-    for (Long* f : {&p.x, &p.y, &p.z, &p.reservedL}) *f = next();
+  for (Viewpoint& p : std::span(m.viewpoints.data(), 2)) {
+    p.name.assign("View " + std::to_string(next()));
+    p.x = next(), p.y = next(), p.z = next(), p.reservedL = next();
     for (double& r : p.reservedD) r = next() + 0.5;
   }
-  for (Long i = 0; i < m.globalCount; ++i) {
-    MapGlobal& g = m.globals[i];
-    g.id = next() + 0.25;
-    g.value = next() - 0.75;
-    for (double& r : g.reservedD) r = next();
-  }
-  m.viewerX = 12.5;
-  m.viewerY = -3.25;
-  m.viewerZ = 70;
-  m.viewerDir = -90;
+  for (MapGlobal& g : std::span(m.globals.data(), 6))
+    g.id = next() + 0.25, g.value = next() - 0.75, g.reservedD[2] = next();
+  m.viewerX = 12.5, m.viewerY = -3.25, m.viewerZ = 70, m.viewerDir = -90;
 }
 
-// The expected file, assembled field by field at the offsets the format
-// gives, without the editor's own writer.
-class Layout {
- public:
-  std::vector<unsigned char> b;
-  void l(size_t at, Long v) { put(at, static_cast<std::uint32_t>(v), 4); }
-  void i(size_t at, Integer v) { put(at, static_cast<std::uint16_t>(v), 2); }
-  void d(size_t at, double v) {
-    std::uint64_t u;
-    std::memcpy(&u, &v, 8);
-    put(at, u, 8);
-  }
-  // Consecutive fields from `at` on.
-  void longs(size_t at, std::initializer_list<Long> v) {
-    for (Long x : v) l(at, x), at += 4;
-  }
-  void doubles(size_t at, std::initializer_list<double> v) {
-    for (double x : v) d(at, x), at += 8;
-  }
-  void name(size_t at, const Name16& n) {
-    for (size_t k = 0; k < 16; ++k) put(at + k, static_cast<unsigned char>(n.c[k]), 1);
-  }
-
- private:
-  void put(size_t at, std::uint64_t v, int n) {
-    if (b.size() < at + n) b.resize(at + n, 0);
-    for (int k = 0; k < n; ++k) b[at + k] = static_cast<unsigned char>(v >> (8 * k));
-  }
+// Little-endian fields appended in the order and widths the format lists.
+struct Out {
+  Bytes b;
+  void raw(std::uint64_t v, int n) { for (int k = 0; k < n; ++k) b.push_back(static_cast<unsigned char>(v >> 8 * k)); }
+  void l(Long v) { raw(static_cast<std::uint32_t>(v), 4); }
+  void d(double v) { raw(std::bit_cast<std::uint64_t>(v), 8); }
+  void name(const Name16& n) { b.insert(b.end(), n.c.begin(), n.c.end()); }
+  Long position() const { return static_cast<Long>(b.size() + 1); }
 };
 
-std::vector<unsigned char> expectedFile(const clsMap& m, Long wallsType) {
-  Layout f;
-  size_t p = 64;
-  const size_t walls = p;
-  f.l(p, m.wallCount), f.d(p + 4, m.viewerX), f.d(p + 12, m.viewerY), f.l(p + 20, m.viewerZ);
-  f.i(p + 24, m.viewerDir);
-  p += 26;
-  for (Long k = 0; k < m.wallCount; p += 148, ++k) {
-    const Wall& w = m.walls[k];
-    f.longs(p, {w.x1, w.y1, w.x2, w.y2, w.h1, w.h2, w.h3, w.h4, w.wallParamA, w.wallParamB, w.wallTx,
-                w.frontFloorTx, w.frontCeilTx, w.backFloorTx, w.backCeilTx, w.posChild, w.negChild});
-    f.doubles(p + 68, {w.tStart, w.tEnd});
-    f.longs(p + 84, {w.txType, w.area, w.firstWallOfArea, w.nextInArea, w.reservedL[0], w.reservedL[1],
-                     w.reservedL[2], w.reservedL[3]});
-    f.doubles(p + 116, {w.wallID, w.reservedD[0], w.reservedD[1], w.reservedD[2]});
+// The file the editor must write, assembled without its writer.
+Bytes expectedFile(const clsMap& m, Long wallsType) {
+  Out f;
+  f.b.resize(64);
+  std::vector<std::pair<Long, Long>> dir = {{wallsType, f.position()}};
+  f.l(m.wallCount), f.d(m.viewerX), f.d(m.viewerY), f.l(m.viewerZ), f.raw(static_cast<std::uint16_t>(m.viewerDir), 2);
+  for (const Wall& w : std::span(m.walls.data(), m.wallCount)) {
+    for (auto x : kWallHead) f.l(w.*x);
+    f.d(w.tStart), f.d(w.tEnd);
+    for (auto x : kWallLinks) f.l(w.*x);
+    for (Long r : w.reservedL) f.l(r);
+    f.d(w.wallID);
+    for (double r : w.reservedD) f.d(r);
   }
-  const size_t viewpoints = p;
-  f.l(p, m.viewpointCount);
-  p += 4;
-  for (Long k = 0; k < m.viewpointCount; p += 64, ++k) {
-    const Viewpoint& v = m.viewpoints[k];
-    f.name(p, v.name), f.longs(p + 16, {v.x, v.y, v.z, v.reservedL});
-    f.doubles(p + 32, {v.reservedD[0], v.reservedD[1], v.reservedD[2], v.reservedD[3]});
+  dir.push_back({2, f.position()});
+  f.l(m.viewpointCount);
+  for (const Viewpoint& v : std::span(m.viewpoints.data(), m.viewpointCount)) {
+    f.name(v.name), f.l(v.x), f.l(v.y), f.l(v.z), f.l(v.reservedL);
+    for (double r : v.reservedD) f.d(r);
   }
-  const size_t areas = p;
-  f.l(p, m.areaCount);
-  p += 4;
-  for (Long k = 0; k < m.areaCount; p += 90, ++k) {
-    const Area& a = m.areas[k];
-    f.longs(p, {a.firstWall, a.size, a.flags, a.minY, a.minX, a.maxY, a.maxX, a.floorBeg, a.floorEnd, a.ceilBeg,
-                a.ceilEnd, a.reservedL[0], a.reservedL[1]});
-    f.i(p + 52, a.reservedI), f.name(p + 54, a.name), f.l(p + 70, a.reservedL2);
-    f.doubles(p + 74, {a.reservedD[0], a.reservedD[1]});
+  dir.push_back({3, f.position()});
+  f.l(m.areaCount);
+  for (const Area& a : std::span(m.areas.data(), m.areaCount)) {
+    for (auto x : kAreaHead) f.l(a.*x);
+    f.l(a.reservedL[0]), f.l(a.reservedL[1]), f.raw(static_cast<std::uint16_t>(a.reservedI), 2);
+    f.name(a.name), f.l(a.reservedL2), f.d(a.reservedD[0]), f.d(a.reservedD[1]);
   }
-  const size_t globals = p;
-  f.l(p, m.globalCount);
-  p += 4;
-  for (Long k = 0; k < m.globalCount; p += 64, ++k) {
-    const MapGlobal& g = m.globals[k];
-    f.d(p, g.id), f.name(p + 8, g.name), f.d(p + 24, g.value);
-    f.doubles(p + 32, {g.reservedD[0], g.reservedD[1], g.reservedD[2], g.reservedD[3]});
+  dir.push_back({4, f.position()});
+  f.l(m.globalCount);
+  for (const MapGlobal& g : std::span(m.globals.data(), m.globalCount)) {
+    f.d(g.id), f.name(g.name), f.d(g.value);
+    for (double r : g.reservedD) f.d(r);
   }
-  const size_t directory = p;
-  const std::pair<Long, size_t> entries[] = {{wallsType, walls}, {2, viewpoints}, {3, areas}, {4, globals}};
-  for (auto [type, at] : entries) {
-    f.l(p, type), f.l(p + 4, static_cast<Long>(at + 1));
-    p += 64;
-  }
-  f.b.resize(p, 0);  // the last entry's reserved bytes
-  for (size_t k = 0; k < 4; ++k) f.b[k] = static_cast<unsigned char>("KV3D"[k]);
-  f.l(4, 146), f.l(8, 4), f.l(12, static_cast<Long>(directory + 1));
+  const Long directory = f.position();
+  for (auto [type, at] : dir) f.l(type), f.l(at), f.b.resize(f.b.size() + 56);
+  Out h;
+  h.b = {'K', 'V', '3', 'D'};
+  h.l(146), h.l(4), h.l(directory);
+  std::copy(h.b.begin(), h.b.end(), f.b.begin());
   return f.b;
 }
 
-// The first offset at which two files differ, or -1.
-long firstDifference(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
-  for (size_t k = 0; k < std::min(a.size(), b.size()); ++k)
-    if (a[k] != b[k]) return static_cast<long>(k);
-  return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
+void putLongAt(Bytes& b, size_t at, Long v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(static_cast<std::uint32_t>(v) >> (8 * i));
+}
+Long longAt(const Bytes& b, size_t at) {
+  return static_cast<Long>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 }  // namespace
 
-TEST(MapFile, EmptyDocumentLayout) {
-  TempDir dir;
+TEST(MapFile, EveryFieldAtItsPlaceWrittenAndReadBack) {
+  // An empty document: header, the walls head, three counts, six globals and
+  // the directory, 64 + 26 + 4 + 4 + 4 + 6 * 64 + 4 * 64 bytes, the sections
+  // at positions 65, 91, 95 and 99.
   auto m = newMap();
   m->clearMap();
-  ScriptedDialogs ui;
-  bool ok = false;
-  WriteNewMPB(*m, ui, dir.file("empty.map"), false, ok);
-  ASSERT_TRUE(ok);
-  auto b = slurp(dir.file("empty.map"));
-  ASSERT_EQ(b.size(), 742u);  // 64 + 26 + 4 + 4 + 4 + 6 * 64 + 4 * 64
-  // Sections follow each other without gaps, starting at position 65.
-  Long pos[] = {65, 65 + 26, 65 + 30, 65 + 34};
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(longAt(b, 486 + 64 * k + 4), pos[k]);
-  EXPECT_EQ(std::string(b.begin() + 64 + 38 + 8, b.begin() + 64 + 38 + 24), "MapID           ");
-}
+  const Bytes e = encodeMap(*m, false);
+  ASSERT_EQ(e.size(), 742u);
+  EXPECT_EQ((std::array{longAt(e, 12), longAt(e, 490), longAt(e, 554), longAt(e, 618), longAt(e, 682)}),
+            (std::array{487, 65, 91, 95, 99}));
+  EXPECT_EQ(e, expectedFile(*m, 1));
 
-TEST(MapFile, EveryFieldAtItsOffsetWrittenAndRead) {
   TempDir dir;
-  auto m = newMap();
-  fillEverything(*m);
   ScriptedDialogs ui;
   bool ok = false;
+  fillEverything(*m);
+  const Bytes expected = expectedFile(*m, 1);
+  ASSERT_EQ(expected.size(), 742 + 2 * 64 + 8 * 148 + 2 * 90u);
   WriteNewMPB(*m, ui, dir.file("all.map"), false, ok);
-  ASSERT_TRUE(ok);
-  const auto expected = expectedFile(*m, 1);
-  EXPECT_EQ(expected.size(), 742 + 2 * 64 + 8 * 148u + 2 * 90);
-  EXPECT_EQ(firstDifference(slurp(dir.file("all.map")), expected), -1);
-  EXPECT_EQ(firstDifference(encodeMap(*m, true), expectedFile(*m, 8)), -1);
+  EXPECT_TRUE(ok && readBytes(dir.file("all.map")) == expected);
+  EXPECT_EQ(encodeMap(*m, true), expectedFile(*m, 8));
 
-  // Reading the assembled bytes gives every field back; what the file does
-  // not hold (the viewpoint list, records above a count, the selection and
-  // the template) stays as it was.
-  spit(dir.file("made.map"), expected);
+  // The assembled bytes read back to the same document. What the file does
+  // not give the document (the viewpoint list, records above a count, the
+  // selection, the template) stays as it was.
+  writeBytes(dir.file("made.map"), expected);
   auto r = newMap();
-  r->viewpoints[0].name.assign("Mine");
-  r->selectedWall = 3;
-  r->pasteH2 = 77;
-  r->walls[8].x1 = 4242;
-  const Wall above = r->walls[8];
+  r->selectedWall = 3, r->pasteH2 = 77, r->walls[8].x1 = 4242, r->viewpoints[0].name.assign("Mine");
   ReadNewMPB(*r, ui, dir.file("made.map"), ok);
-  ASSERT_TRUE(ok);
-  ASSERT_EQ(r->wallCount, 8);
-  for (Long i = 0; i < 8; ++i) {
-    Wall expect = m->walls[i];
-    expect.nextSeg = r->walls[i].nextSeg;  // not stored
-    EXPECT_EQ(r->walls[i], expect) << "wall " << i;
-  }
-  EXPECT_EQ(r->walls[8], above);
-  ASSERT_EQ(r->areaCount, 2);
-  EXPECT_EQ(r->areas[0], m->areas[0]);
-  EXPECT_EQ(r->areas[1], m->areas[1]);
-  ASSERT_EQ(r->globalCount, 6);
-  for (Long i = 0; i < 6; ++i) EXPECT_EQ(r->globals[i], m->globals[i]);
-  EXPECT_EQ(std::tie(r->viewerX, r->viewerY, r->viewerZ, r->viewerDir), std::make_tuple(12.5, -3.25, 70, -90));
-  EXPECT_EQ(r->viewpoints[0].name.trimmed(), "Mine");
-  EXPECT_EQ(r->viewpointCount, 1);
-  EXPECT_EQ(r->selectedWall, 3);
-  EXPECT_EQ(r->pasteH2, 77);
-  std::string problem;
-  auto c = parseMap(expected, problem);
-  ASSERT_TRUE(c && c->viewpoints);
-  ASSERT_EQ(c->viewpoints->size(), 2u);
-  EXPECT_EQ((*c->viewpoints)[0], m->viewpoints[0]);
-  EXPECT_EQ((*c->viewpoints)[1], m->viewpoints[1]);
-  EXPECT_TRUE(ui.messages.empty());
+  ASSERT_TRUE(ok && ui.messages.empty());
+  EXPECT_EQ(std::tie(r->viewpointCount, r->viewpoints[0].name, r->selectedWall, r->pasteH2, r->walls[8].x1),
+            std::make_tuple(1, Name16("Mine"), 3, 77, 4242));
+  r->viewpoints = m->viewpoints, r->viewpointCount = 2;
+  EXPECT_EQ(encodeMap(*r, false), expected);
 }
 
-TEST(MapFile, DirectoryInAnotherOrderGivesTheSameDocument) {
-  auto m = newMap();
+TEST(MapFile, DamagedFilesAreRefusedWithTheirReasonFullTablesAndOtherOrdersRead) {
+  auto m = newMap(), x = newMap(), y = newMap(), z = newMap();
   fillEverything(*m);
-  auto bytes = encodeMap(*m, false);
-  Long dir = longAt(bytes, 12) - 1;
-  // Swap the walls and globals entries, and the viewpoints and areas entries.
-  std::vector<unsigned char> e(bytes.begin() + dir, bytes.end());
-  std::vector<unsigned char> swapped(bytes.begin(), bytes.begin() + dir);
-  for (int k : {3, 2, 1, 0}) swapped.insert(swapped.end(), e.begin() + 64 * k, e.begin() + 64 * (k + 1));
-  std::string problem;
-  auto a = parseMap(bytes, problem), b = parseMap(swapped, problem);
-  ASSERT_TRUE(a && b);
-  auto x = newMap(), y = newMap();
-  applyMap(*x, *a);
-  applyMap(*y, *b);
-  EXPECT_EQ(encodeMap(*x, false), encodeMap(*y, false));
-}
-
-TEST(MapFile, DamagedFilesAreRefusedAndTheDocumentStays) {
-  TempDir dir;
-  auto src = newMap();
-  fillEverything(*src);
-  const auto good = encodeMap(*src, false);
-  const size_t dirOff = static_cast<size_t>(longAt(good, 12) - 1);
-
+  const Bytes good = encodeMap(*m, false);
+  const size_t dir = static_cast<size_t>(longAt(good, 12) - 1), none = SIZE_MAX;
+  auto at = [&](int entry) { return static_cast<size_t>(longAt(good, dir + 64 * entry + 4) - 1); };
   struct Case {
-    const char* what;
-    std::function<void(std::vector<unsigned char>&)> damage;
+    size_t at;  // where `value` is written
+    Long value;
+    size_t size;  // the file cut or lengthened to this size
+    const char* says;
   };
-  std::vector<Case> cases = {
-      {"empty file", [](auto& b) { b.clear(); }},
-      {"shorter than the header", [](auto& b) { b.resize(40); }},
-      {"truncated directory", [&](auto& b) { b.resize(dirOff + 100); }},
-      {"truncated wall records", [&](auto& b) { b.resize(300); }},
-      {"directory beyond the end", [](auto& b) { putLongAt(b, 12, 1 << 30); }},
-      {"directory position 0", [](auto& b) { putLongAt(b, 12, 0); }},
-      {"negative entry count", [](auto& b) { putLongAt(b, 8, -1); }},
-      {"too many entries", [](auto& b) { putLongAt(b, 8, 1000); }},
-      {"wall section beyond the end", [&](auto& b) { putLongAt(b, dirOff + 4, 1 << 28); }},
-      {"negative section position", [&](auto& b) { putLongAt(b, dirOff + 64 * 2 + 4, -5); }},
-      {"too many walls", [](auto& b) { putLongAt(b, 64, 2002); }},
-      {"negative wall count", [](auto& b) { putLongAt(b, 64, -1); }},
-      {"wall count past the file", [](auto& b) { putLongAt(b, 64, 2001); }},
-      {"too many areas", [&](auto& b) { putLongAt(b, longAt(b, dirOff + 64 * 2 + 4) - 1, 202); }},
-      {"too many globals", [&](auto& b) { putLongAt(b, longAt(b, dirOff + 64 * 3 + 4) - 1, 100000); }},
+  const Case cases[] = {
+      {none, 0, 0, "is 0 bytes long, shorter than a map file's header"},
+      {none, 0, dir + 255, "directory (position 1979, 4 entries) lies beyond the end"},
+      {12, 0, none, "directory (position 0,"},
+      {8, -1, none, "a negative number of sections (-1)"},
+      {8, 5, none, "5 entries) lies beyond the end"},
+      {dir + 4, 1 << 28, none, "its walls section (position 268435456) lies beyond"},
+      {dir + 132, -5, none, "its areas section (position -5) lies beyond"},
+      {dir, 5, none, "names no walls section"},
+      {64, 2002, none, "the walls section holds 2002 records, but the map has room for 2001"},
+      {64, -1, none, "the walls section holds -1 records"},
+      {64, 2001, none, "the walls section is cut short: 2001 records do not fit"},
+      {at(2), 202, good.size() + 202 * 90, "areas section holds 202 records, but the map has room for 201"},
+      {at(3), 202, good.size() + 202 * 64, "globals section holds 202 records, but the map has room for 201"},
+      {at(3), 20, none, "the globals section is cut short"},
   };
-  for (const auto& c : cases) {
-    auto bytes = good;
-    c.damage(bytes);
-    std::string file = dir.file("bad.map");
-    spit(file, bytes);
-    auto m = newMap();
-    addSquare(*m, 1, 2, 3);
-    m->viewerX = 5;
-    auto before = encodeMap(*m, false);
-    ScriptedDialogs ui;
-    bool ok = true;
-    ReadNewMPB(*m, ui, file, ok);
-    EXPECT_FALSE(ok) << c.what;
-    EXPECT_EQ(encodeMap(*m, false), before) << c.what;
-    ASSERT_EQ(ui.messages.size(), 1u) << c.what;
-    EXPECT_NE(ui.messages[0].text.find(file), std::string::npos) << c.what;
-    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
+  std::string problem;
+  for (const Case& c : cases) {
+    Bytes b = good;
+    if (c.at != none) putLongAt(b, c.at, c.value);
+    if (c.size != none) b.resize(c.size);
+    EXPECT_FALSE(parseMap(b, problem)) << c.says;
+    EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
   }
 
-  // Unknown section types and a damaged viewpoints section are skipped.
-  auto bytes = good;
-  putLongAt(bytes, dirOff + 64, 2);
-  putLongAt(bytes, dirOff + 64 + 4, 1 << 29);  // viewpoints far beyond the end
-  putLongAt(bytes, dirOff + 64 * 2, 99);      // areas entry now of an unknown type
-  spit(dir.file("odd.map"), bytes);
-  auto m = newMap();
-  ScriptedDialogs ui;
-  bool ok = false;
-  ReadNewMPB(*m, ui, dir.file("odd.map"), ok);
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(m->wallCount, 8);
-  EXPECT_EQ(m->areaCount, 0);
+  // Every table filled to its last slot is a map, not a damaged file.
+  auto full = newMap();
+  full->wallCount = 2001, full->areaCount = full->viewpointCount = full->globalCount = 201;
+  auto c = parseMap(encodeMap(*full, false), problem);
+  ASSERT_TRUE(c && c->viewpoints) << problem;
+  applyMap(*x, *c);
+  EXPECT_EQ(std::tie(x->wallCount, x->areaCount, x->globalCount), std::make_tuple(2001, 201, 201));
+  EXPECT_EQ(c->viewpoints->size(), 201u);
 
-  // A missing file says "No map" with the application's title.
-  ReadNewMPB(*m, ui, dir.file("nothere.map"), ok);
-  EXPECT_FALSE(ok);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "No map");
-  EXPECT_EQ(ui.messages[0].title, kAppTitle);
+  // The directory's entries in reverse order give the same document. A
+  // section of an unknown type and a viewpoints section beyond the end are
+  // passed over: loading never reads either into the document.
+  Bytes reversed(good.begin(), good.begin() + static_cast<long>(dir)), odd = good;
+  for (size_t k : {3, 2, 1, 0})
+    reversed.insert(reversed.end(), good.begin() + static_cast<long>(dir + 64 * k),
+                    good.begin() + static_cast<long>(dir + 64 * k + 64));
+  putLongAt(odd, dir + 68, 1 << 29), putLongAt(odd, dir + 128, 99);
+  applyMap(*x, *parseMap(good, problem));
+  applyMap(*y, *parseMap(reversed, problem));
+  EXPECT_EQ(encodeMap(*x, false), encodeMap(*y, false));
+  auto oc = parseMap(odd, problem);
+  ASSERT_TRUE(oc && oc->viewpointsDamaged);
+  applyMap(*z, *oc);
+  EXPECT_EQ(std::tie(z->wallCount, z->areaCount), std::make_tuple(8, 0));
 }
 
-TEST(MapFile, WriteErrorsShowTheSystemsText) {
+TEST(FileCommands, NewOpenSaveSaveAsAndTheRecentList) {
   TempDir dir;
-  auto m = newMap();
-  ScriptedDialogs ui;
-  bool ok = true;
-  std::filesystem::create_directory(dir.file("taken.map"));
-  WriteNewMPB(*m, ui, dir.file("taken.map"), false, ok);  // a folder of that name
-  EXPECT_FALSE(ok);
-  WriteNewMPB(*m, ui, dir.file("no/such/dir.map"), false, ok);
-  ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[0].title, "Write Error");
-  EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
-  EXPECT_EQ(ui.messages[0].text, std::strerror(EISDIR));
-  EXPECT_EQ(ui.messages[1].text, std::strerror(ENOENT));
-  EXPECT_TRUE(std::filesystem::is_empty(dir.file("taken.map")));
-}
-
-TEST(FileCommands, NewOpenSaveAndSaveAs) {
-  TempDir dir;
+  const std::string ini = dir.file("zidoruv.ini"), a = dir.file("a.map"), b = dir.file("b.map");
   auto m = newMap();
   ScriptedDialogs ui;
   MapDocument doc(*m, ui);
-  int listed = 0, redrawn = 0, shown = 0, recent = 0;
-  doc.hooks = {[&] { ++listed; }, [&] { ++redrawn; }, [&] { ++shown; }, [&] { ++recent; }, {}, {}};
+  RecentFiles recent;
+  int shown = 0;
+  doc.hooks = {{}, {}, [&] { ++shown; }, [&] { recent.updateRecentFiles(doc.currentMapFile, ini); }, {}, {}};
+  recent.loadRecentFiles(ini);  // no settings file yet: four empty entries that open nothing
+  EXPECT_FALSE(recent.openRecentFile(1, doc));
 
+  // Without a file name of at least 2 characters Save asks for one; Save As
+  // cancelled changes nothing.
   addSquare(*m, 0, 0, 10);
-  // No current file yet (or one character): Save asks for a name, preset and filter fixed.
   doc.currentMapFile = "x";
-  ui.fileAnswers = {dir.file("a.map")};
+  ui.fileAnswers = {a, b};
   doc.saveMap();
-  ASSERT_EQ(ui.fileRequests.size(), 1u);
-  EXPECT_TRUE(ui.fileRequests[0].save);
-  EXPECT_EQ(ui.fileRequests[0].presetName, "untitled.map");
-  EXPECT_EQ(ui.fileRequests[0].filter, "Map (*.map)|*.map");
-  EXPECT_EQ(doc.currentMapFile, dir.file("a.map"));
-  EXPECT_EQ(recent, 1);
-
-  // Save As cancelled changes nothing.
   doc.saveMapAs();
-  EXPECT_EQ(doc.currentMapFile, dir.file("a.map"));
-  EXPECT_EQ(recent, 1);
+  doc.saveMapAs();
+  ASSERT_EQ(ui.fileRequests.size(), 3u);
+  EXPECT_EQ(std::tie(ui.fileRequests[0].save, ui.fileRequests[0].filter, ui.fileRequests[0].presetName),
+            std::make_tuple(true, "Map (*.map)|*.map", "untitled.map"));
+  EXPECT_EQ(doc.currentMapFile, b);
 
-  // New keeps the file name; Open reads, relinks and records the file.
+  // New keeps the file name; Open reads the map, relinks the work list,
+  // shows the view and puts the file on top of the recent list.
   doc.newMap();
-  EXPECT_EQ(m->wallCount, 0);
-  EXPECT_EQ(shown, 1);
-  EXPECT_EQ(doc.currentMapFile, dir.file("a.map"));
-  doc.currentMapFile.clear();
-  ui.fileAnswers = {dir.file("a.map")};
+  EXPECT_EQ(std::tie(m->wallCount, shown, doc.currentMapFile), std::make_tuple(0, 1, b));
+  ui.fileAnswers = {a};
   doc.openMap();
-  EXPECT_EQ(ui.fileRequests.back().filter, "Kovrel3D Map file (*.map)|*.map|All files (*.*)|*.*");
-  EXPECT_FALSE(ui.fileRequests.back().save);
-  EXPECT_EQ(m->wallCount, 4);
-  EXPECT_EQ(m->walls[0].nextSeg, 1);
-  EXPECT_EQ(m->walls[3].nextSeg, -1);
-  EXPECT_EQ(recent, 2);
-  EXPECT_EQ(shown, 2);  // the map view is shown for the opened map
+  EXPECT_EQ(std::tie(ui.fileRequests[3].save, ui.fileRequests[3].filter),
+            std::make_tuple(false, "Kovrel3D Map file (*.map)|*.map|All files (*.*)|*.*"));
+  EXPECT_EQ(std::tie(m->wallCount, m->walls[0].nextSeg, m->walls[2].nextSeg, m->walls[3].nextSeg, shown),
+            std::make_tuple(4, 1, 3, -1, 2));
 
-  // After Open, Save writes to the opened file without asking.
-  size_t asked = ui.fileRequests.size();
+  // Save writes to the opened file, or to a 2-character name, without asking
+  // and leaves the list alone.
   addSquare(*m, 50, 50, 10);
   doc.saveMap();
-  EXPECT_EQ(ui.fileRequests.size(), asked);
-  EXPECT_EQ(recent, 2);  // Save does not touch the recent list
-  EXPECT_EQ(slurp(dir.file("a.map")).size(), 742 + 8 * 148u + 2 * 90);
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path);
+  doc.currentMapFile = "ab";
+  doc.saveMap();
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(ui.fileRequests.size(), 4u);
+  EXPECT_EQ(std::make_tuple(readBytes(a).size(), readBytes(dir.file("ab")).size()),
+            std::make_tuple(742 + 8 * 148 + 2 * 90u, 742 + 8 * 148 + 2 * 90u));
+  EXPECT_EQ(recent.entries, (std::array<std::string, 4>{a, b, a, ""}));
+  const Bytes settings = readBytes(ini);
+  EXPECT_EQ(std::string(settings.begin(), settings.end()),
+            "[init]\r\nfile1=" + a + "\r\nfile2=" + b + "\r\nfile3=" + a + "\r\nfile4=\r\n");
 
-  // A damaged file is refused whole: file name and recent list stay.
-  spit(dir.file("junk.map"), std::vector<unsigned char>(100, 0xAB));
-  ui.fileAnswers = {dir.file("junk.map")};
+  // After a restart the list reads back with its captions; choosing an entry
+  // opens it without reordering; an entry of 2 characters does nothing.
+  RecentFiles restarted;
+  restarted.loadRecentFiles(ini);
+  EXPECT_EQ(restarted.entries, recent.entries);
+  EXPECT_EQ(restarted.caption(2), "&2 " + b);
+  m->clearMap();
+  ASSERT_TRUE(restarted.openRecentFile(2, doc));
+  restarted.entries[3] = "ab";
+  EXPECT_FALSE(restarted.openRecentFile(4, doc));
+  EXPECT_EQ(std::tie(doc.currentMapFile, m->wallCount, m->walls[3].nextSeg, recent.entries[0]),
+            std::make_tuple(b, 4, -1, a));
+
+  // A damaged file is refused whole; a missing one says "No map" with the
+  // application's title and still becomes the current file.
+  writeBytes(dir.file("junk.map"), Bytes(100, 0xAB));
+  ui.fileAnswers = {dir.file("junk.map"), dir.file("new.map")};
   doc.openMap();
-  EXPECT_EQ(doc.currentMapFile, dir.file("a.map"));
-  EXPECT_EQ(recent, 2);
-  EXPECT_EQ(m->wallCount, 8);
-  // A missing one says "No map" and still becomes the current file.
-  ui.fileAnswers = {dir.file("new.map")};
+  EXPECT_EQ(std::tie(doc.currentMapFile, recent.entries[0], m->wallCount), std::make_tuple(b, a, 4));
+  EXPECT_EQ(std::tie(ui.messages.back().title, ui.messages.back().icon), std::make_tuple("Open Map", MsgIcon::Critical));
+  EXPECT_EQ(ui.messages.back().text, "The file \"" + dir.file("junk.map") +
+                                         "\" cannot be read as a map: the header gives a negative number of sections "
+                                         "(-1414812757).");
   doc.openMap();
-  EXPECT_EQ(ui.messages.back().text, "No map");
-  EXPECT_EQ(doc.currentMapFile, dir.file("new.map"));
-  EXPECT_EQ(recent, 3);
+  EXPECT_EQ(std::tie(ui.messages.back().text, ui.messages.back().title), std::make_tuple("No map", kAppTitle));
+  EXPECT_EQ(std::tie(doc.currentMapFile, recent.entries[0]), std::make_tuple(dir.file("new.map"), dir.file("new.map")));
 }

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   kvsoak::Counts counts;
 
   for (long s = 0; s < steps; ++s) {
-    std::string problem = kvsoak::randomStep(*map, ui, rnd, file, counts);
+    std::string problem = kvsoak::randomStep(*map, rnd, counts);
     if (!problem.empty()) die(s, problem);
     if (map->wallCount < 0 || map->wallCount > kv::kWallSlots) die(s, "wall count out of range");
     if (map->areaCount < 0 || map->areaCount > kv::kAreaSlots) die(s, "area count out of range");

@@ -112,9 +112,7 @@ std::string randomCompile(kv::clsMap& m, std::mt19937& rnd) {
 
 }  // namespace
 
-std::string randomStep(kv::clsMap& m, kv::Dialogs& ui, std::mt19937& rnd, const std::string& file, Counts& c) {
-  (void)ui;
-  (void)file;
+std::string randomStep(kv::clsMap& m, std::mt19937& rnd, Counts& c) {
   int op = pick(rnd, 0, 999);
   // A refused step must leave the document exactly as it was.
   const std::vector<unsigned char> before = kv::encodeMap(m, false);

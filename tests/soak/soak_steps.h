@@ -2,7 +2,6 @@
 #include <random>
 #include <string>
 
-#include "io/dialogs.h"
 #include "model/clsMap.h"
 
 namespace kvsoak {
@@ -13,7 +12,6 @@ struct Counts {
 };
 
 // One random step on the document. Returns empty text, or what went wrong.
-std::string randomStep(kv::clsMap& map, kv::Dialogs& ui, std::mt19937& rnd, const std::string& file,
-                       Counts& counts);
+std::string randomStep(kv::clsMap& map, std::mt19937& rnd, Counts& counts);
 
 }  // namespace kvsoak

@@ -35,9 +35,11 @@ python3 -c "import sys; sys.stdout.buffer.write(bytes([0xAB]) * 100)" >"$T/junk.
 "$KV" new "$T/no/such/dir/x.map" 2>/dev/null; [ $? = 1 ] || fail "unwritable new"
 
 # Names are code page text, paths the file system's bytes: a name with bytes
-# above 127 and a control character, in a file whose path is not ASCII.
-"$KV" new "$T/café.map" || fail "new café.map"
-python3 - "$T/café.map" <<'PY'
+# above 127 and a control character, in a file whose path is not ASCII and
+# holds a backslash.
+C="$T/caf\\é.map"
+"$KV" new "$C" || fail "new $C"
+python3 - "$C" <<'PY'
 import sys
 p = sys.argv[1]
 b = bytearray(open(p, "rb").read())
@@ -45,16 +47,16 @@ at = 98 + 4 + 5 * 64 + 8  # the name of "Gravity"
 b[at:at + 16] = b"Caf\xe9\x1b[2J\x80".ljust(16)
 open(p, "wb").write(b)
 PY
-python3 - "$("$KV" info --json "$T/café.map")" "$T/café.map" <<'PY' || fail "json names and paths"
+python3 - "$("$KV" info --json "$C")" "$C" <<'PY' || fail "json names and paths"
 import json, sys
 o = json.loads(sys.argv[1])
 assert o["file"] == sys.argv[2], o["file"]
 assert o["globalList"][5]["name"] == "Caf\u00e9\u001b[2J\u20ac", o["globalList"][5]
 PY
-out="$("$KV" info "$T/café.map")"
+out="$("$KV" info "$C")"
 grep -qF 'Café\u001b[2J€' <<<"$out" || fail "plain name: $out"
 ! grep -q $'\e' <<<"$out" || fail "a control character reached the terminal"
-grep -qF "File:       $T/café.map" <<<"$out" || fail "plain path"
+grep -qF "File:       $T/caf\\\\é.map" <<<"$out" || fail "plain path: $out"
 
 # Files that are no maps: a folder, a pipe (without a hang); "--" ends the
 # options.

@@ -35,8 +35,8 @@ PY
 "$KV" column "$T/s.map" --sides 4 --at 2300,1500 >/dev/null || fail "column"
 [ "$(walls "$T/s.map" | sed -n '14p')" = "2300,1550,2250,1550" ] || fail "column walls"
 
-# Cave with a fixed angle; switch with a random one.
-"$KV" cave "$T/c.map" --at 1000,500 --angle 90 >/dev/null || fail "cave"
+# Cave with a fixed angle (options also as --name=VALUE); switch with a random one.
+"$KV" cave "$T/c.map" --at=1000,500 --angle=90 >/dev/null || fail "cave"
 [ "$(walls "$T/c.map" | head -1)" = "990,470,1010,470" ] || fail "cave at 90: $(walls "$T/c.map" | head -1)"
 "$KV" switch "$T/c.map" | grep -q "angle [0-9]" || fail "switch"
 [ "$(counts "$T/c.map")" = "16 4" ] || fail "cave and switch: $(counts "$T/c.map")"
@@ -63,6 +63,7 @@ refused room "$T/q.map" --sides 40000
 refused room "$T/q.map" --new --side-len 0
 refused stair "$T/q.map" --count 2000
 refused split "$T/q.map" 6
+grep -q "Wall 6 does not exist: the map has 6 walls." "$T/err" || fail "split 6: $(cat "$T/err")"
 "$KV" compile "$T/q.map" "$T/q.mpb" >/dev/null && cp "$T/q.mpb" "$T/q0.mpb" || fail "compile q"
 refused room "$T/q.mpb"  # walls added to a compiled tree would make it no tree
 cmp -s "$T/q.mpb" "$T/q0.mpb" || fail "a map binary was edited"
