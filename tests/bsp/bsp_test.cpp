@@ -59,7 +59,7 @@ TEST(Bsp, CompiledRecordsOfWorkedCases) {
     m->createBSP();
     EXPECT_EQ(recs(*m), want);
     EXPECT_TRUE(check(*m).ok) << check(*m).problem;
-    // Every piece stays on its area's list, right behind the piece it was cut from.
+    // Every piece is on its area's list.
     std::vector<Long> list;
     for (Long w = m->areas[0].firstWall; w != -1 && list.size() < 9; w = m->walls[w].nextInArea) list.push_back(w);
     EXPECT_EQ(list.size(), want.size());

@@ -39,7 +39,8 @@ TEST(SideDefTools, BuildBspAndItsRefusals) {
   EXPECT_EQ(ends(t->rec[0]), std::make_tuple(0, 0, 100, 0, 1, 2));
   EXPECT_EQ(ends(t->rec[1]), std::make_tuple(50, -50, 50, 0, 0, 0));
   EXPECT_EQ(ends(t->rec[2]), std::make_tuple(50, 0, 50, 50, 0, 0));
-  EXPECT_EQ(std::make_tuple(t->rec[2].tStart, t->rec[2].tEnd, t->rec[2].h3), std::make_tuple(0.5, 1.0, 77));
+  EXPECT_EQ(std::make_tuple(double(t->rec[2].tStart), double(t->rec[2].tEnd), t->rec[2].h3),
+            std::make_tuple(0.5, 1.0, 77));  // the ranges by value: the record is packed
   EXPECT_EQ(t->rec[2].extra, (std::array<Long, 4>{})) << "copySideDef leaves the last four words";
 
   // Refused, the table as it was: a list in a circle, an empty table, and a
@@ -59,14 +60,15 @@ TEST(SideDefTools, BuildBspAndItsRefusals) {
   // A table holding all 2001 records is full, not damaged.
   t->count = kv::kSideDefSlots;
   t->polishNextSegAndT();
-  EXPECT_EQ(std::make_pair(t->rec[2000].nextSeg, t->rec[2000].tEnd), std::make_pair(-1, 1.0));
+  EXPECT_EQ(std::make_pair(t->rec[2000].nextSeg, double(t->rec[2000].tEnd)), std::make_pair(-1, 1.0));
 }
 
 TEST(SideDefTools, WalkTreeVisitsInViewerOrderAndStopsAt320) {
   auto t = tableOf({{0, 0, 100, 0}, {50, -50, 50, 50}});
   ASSERT_TRUE(t->buildBSP().ok);
   // Non-negative side of record 0 (also on its line): record 2's side first.
-  for (auto [x, y, order] : {std::tuple{50, 10, std::vector<Long>{2, 0, 1}}, {50, -10, {1, 0, 2}}, {200, 0, {2, 0, 1}}}) {
+  for (auto [x, y, order] :
+       {std::tuple{50, 10, std::vector<Long>{2, 0, 1}}, {50, -10, {1, 0, 2}}, {200, 0, {2, 0, 1}}}) {
     t->viewerX = x, t->viewerY = y;
     EXPECT_EQ(t->walkTree(), order) << x << "," << y;
   }

@@ -57,7 +57,8 @@ TEST(MapView, FullDrawingColoursTicksAndCross) {
   s.setBackColor(0);
   s.clear();
   kv::drawMap(*m, s);
-  const std::pair<int, int> at[] = {{0, 0}, {20, 30}, {80, 60}, {100, 20}, {30, 26}, {30, 34}, {70, 65}, {70, 55}, {56, 76}};
+  const std::pair<int, int> at[] = {{0, 0},   {20, 30}, {80, 60}, {100, 20}, {30, 26},
+                                    {30, 34}, {70, 65}, {70, 55}, {56, 76}};
   std::vector<Long> got;
   for (auto [x, y] : at) got.push_back(s.pixel(x, y));
   EXPECT_EQ(got, (std::vector<Long>{kv::kWhite, m->wallColours[1], m->wallColours[3], kv::kUnknownTextureColour,
@@ -74,8 +75,7 @@ TEST(MapView, FullDrawingColoursTicksAndCross) {
   kv::flashWall(*m, s, 0);
   EXPECT_EQ(std::make_pair(s.pixel(10, 27), s.drawWidth()), std::make_pair(kv::kWhite ^ kv::kMagenta, 1));
   kv::flashWall(*m, s, 0);
-  kv::flashWall(*m, s, 3);
-  kv::flashWall(*m, s, -1);
+  kv::flashWall(*m, s, 3), kv::flashWall(*m, s, -1);
   EXPECT_EQ(s.pixels(), withCross);
 }
 

@@ -18,14 +18,14 @@ TEST(Properties, RowsChoicesAndWriteBack) {
   EXPECT_EQ(p.rows[4].label + "=" + p.rows[4].value + " " + p.rows[5].label + "=" + p.rows[5].value,
             "Wall Tx=4 Tx Type=2");
   // A texture type choice stores its two leading digits; a typed number itself.
-  for (auto [row, text, wallTx, txType] : {std::tuple{6, "16 - Animated Texture", 4, 16}, {5, "7", 7, 16}, {6, "3", 7, 3}}) {
+  for (auto [row, text, wallTx, txType] :
+       {std::tuple{6, "16 - Animated Texture", 4, 16}, {5, "7", 7, 16}, {6, "3", 7, 3}}) {
     p.grd_Props_Click(row);
     p.editorText = text;
     p.cmd_PropOK_Click();
     EXPECT_EQ(std::make_pair(m->walls[1].wallTx, m->walls[1].txType), std::make_pair(wallTx, txType)) << text;
   }
-  EXPECT_EQ(p.choices.size(), 6u);
-  EXPECT_EQ(redraws, 3);
+  EXPECT_EQ(std::make_pair(p.choices.size(), redraws), std::make_pair(size_t(6), 3));
   // Cancel gives back the shown value; showing a wall keeps the current row.
   p.grd_Props_Click(3);
   p.editorText = "abc";

@@ -25,14 +25,13 @@ TEST(RasterSurface, CopyLinesPointsBoxesAndClear) {
   s.box(10, 1, 13, 4, rgb(9, 9, 9), false);   // an outline of 12 pixels
   s.box(13, 8, 10, 6, rgb(8, 8, 8), true);    // corners in either order
   EXPECT_EQ((std::vector<kv::Long>{s.pixel(6, 5), s.pixel(6, 3), s.pixel(2, 8), s.pixel(11, 2), s.pixel(12, 7),
-                                   s.countColour(rgb(9, 9, 9))}),
+                                   kv::Long(s.countColour(rgb(9, 9, 9)))}),
             (std::vector<kv::Long>{0, 0, rgb(1, 2, 3), kWhite, rgb(8, 8, 8), 12}));
   // Far-off and non-finite coordinates are clipped, not walked or crashed on.
   s.line(-1e30f, 0, 1e30f, 0, kBlue);
   s.line(std::numeric_limits<float>::quiet_NaN(), 0, 5, 5, kBlue);
   EXPECT_EQ(std::make_pair(s.pixel(0, 0), s.pixel(19, 0)), std::make_pair(kBlue, kBlue));
   s.printText(3, 4, "hi");
-  EXPECT_EQ(s.texts.size(), 1u);
   s.clear();
   EXPECT_TRUE(s.countColour(kWhite) == 200 && s.texts.empty() && s.currentX() == 0);
 }
@@ -72,8 +71,10 @@ TEST(DrawTree, FiveRedNodesTenUnitsApartAndTheTitle) {
   s.setForeColor(kBlue);
   kv::drawTree(s);
   const kv::Long red = rgb(255, 0, 0);
-  for (auto [c, l] : {std::pair{3, 0}, {1, 1}, {4, 1}, {0, 2}, {2, 2}}) EXPECT_EQ(s.pixel(20 + 10 * c, 40 + 10 * l), red);
+  for (auto [c, l] : {std::pair{3, 0}, {1, 1}, {4, 1}, {0, 2}, {2, 2}})
+    EXPECT_EQ(s.pixel(20 + 10 * c, 40 + 10 * l), red) << c << "," << l;
   EXPECT_EQ(std::make_pair(s.pixel(55, 45), s.pixel(20, 40)), std::make_pair(red, kWhite));  // A to C; nothing above D
-  EXPECT_EQ(std::make_pair(s.texts.size(), s.texts.at(0).text), std::make_pair(size_t(6), std::string("Recursive Tree")));
+  EXPECT_EQ(std::make_pair(s.texts.size(), s.texts.at(0).text),
+            std::make_pair(size_t(6), std::string("Recursive Tree")));
   EXPECT_EQ(std::make_pair(s.drawMode(), s.foreColor()), std::make_pair(DrawMode::Xor, kBlue));  // the pen as it was
 }

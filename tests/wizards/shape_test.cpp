@@ -56,8 +56,7 @@ TEST(ShapeWizard, ListPreviewCreateAndRefusals) {
   std::ofstream(dir.file("notes.txt")) << "not a shape";
   kv::ShapeWizardForm f;
   f.load(dir.path.string());
-  EXPECT_EQ(f.shapeFiles, (std::vector<std::string>{"a.XML", "b.xml"}));
-  EXPECT_EQ(f.listIndex, 0);
+  EXPECT_EQ(std::make_pair(f.shapeFiles, f.listIndex), std::make_pair(std::vector<std::string>{"a.XML", "b.xml"}, 0));
 
   auto m = kvtest::newMap();
   m->insertX = 1000, m->insertY = 2000;

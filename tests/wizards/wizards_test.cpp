@@ -84,10 +84,11 @@ TEST(WizardForms, RoomColumnAndStairs) {
   // bits, more walls than the table has left; a blank length builds nothing.
   room.roomType = -1;
   EXPECT_FALSE(room.finish(*m, d));
-  EXPECT_EQ(std::tie(d.messages.at(0).text, d.messages.at(0).title), std::make_tuple("No room type selected.", "No selection"));
+  EXPECT_EQ(d.messages.at(0).text + "|" + d.messages.at(0).title, "No room type selected.|No selection");
   room.roomType = 0;
   auto before = std::make_unique<kv::clsMap>(*m);
-  for (auto [sides, len, ok] : {std::tuple{"0.3", "100", false}, {"4", "1e6", false}, {"1962", "100", false}, {"4", "", true}}) {
+  for (auto [sides, len, ok] :
+       {std::tuple{"0.3", "100", false}, {"4", "1e6", false}, {"1962", "100", false}, {"4", "", true}}) {
     room.numSidesText = sides, room.sideLenText = len;
     EXPECT_EQ(room.finish(*m, d), ok) << sides;
     expectUnchanged(*before, *m);
