@@ -1,10 +1,13 @@
 // The in-memory drawing surface and the Draw Tree demonstration.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "redraw_scenes.h"
 #include "view/drawtree.h"
+#include "view/mapview.h"
 #include "view/surface.h"
 
 using kv::DrawMode;
@@ -77,4 +80,68 @@ TEST(DrawTree, FiveRedNodesTenUnitsApartAndTheTitle) {
   EXPECT_EQ(std::make_pair(s.texts.size(), s.texts.at(0).text),
             std::make_pair(size_t(6), std::string("Recursive Tree")));
   EXPECT_EQ(std::make_pair(s.drawMode(), s.foreColor()), std::make_pair(DrawMode::Xor, kBlue));  // the pen as it was
+}
+
+namespace {
+
+// FNV-1a over the pixels: a picture's fingerprint.
+std::uint64_t fingerprint(const RasterSurface& s) {
+  std::uint64_t h = 1469598103934665603ULL;
+  for (std::uint32_t p : s.pixels())
+    for (int i = 0; i < 4; ++i) h = (h ^ ((p >> (8 * i)) & 0xFF)) * 1099511628211ULL;
+  return h;
+}
+
+}  // namespace
+
+// Scenes drawn once with the surface as it was before boxes were filled row
+// by row and copy-mode figures skipped sorting: the pictures must not change.
+TEST(RasterSurface, PicturesStayAsTheyWere) {
+  auto m = kvtest::fullWallTableMap();
+  RasterSurface big(1000, 800);
+  std::vector<std::uint64_t> got;
+  // The full table, redrawn twice (the second time with the insertion cross),
+  // then scrolled and zoomed so that walls leave the picture.
+  for (int i = 0; i < 2; ++i) {
+    big.clear();
+    kv::drawMap(*m, big);
+    got.push_back(fingerprint(big));
+  }
+  m->offsetX = -517, m->offsetY = -263, m->scaleX = 3, m->scaleY = 4;
+  big.clear();
+  kv::drawMap(*m, big);
+  kv::flashWall(*m, big, 2000);
+  kv::drawRect(big, 990, -5, 40, 700);
+  got.push_back(fingerprint(big));
+
+  // Figures of every kind and pen on a small picture, also across its edges.
+  RasterSurface s(41, 29);
+  s.setBackColor(rgb(10, 20, 30));
+  s.clear();
+  for (DrawMode mode : {DrawMode::Copy, DrawMode::Xor}) {
+    s.setDrawMode(mode);
+    for (int w = 1; w <= 7; w += 2) {
+      s.setDrawWidth(w);
+      s.setForeColor(rgb(w * 30, 255 - w * 20, w));
+      s.box(35.5f, 26.5f, -3, 4, rgb(w, 2 * w, 3 * w), true);
+      s.box(2.5f, 3.5f, 20, 12, rgb(90, w, 7), false);
+      s.box(-10, -10, -2, -3, kBlue, true);
+      s.line(-6, 7.5f, 50, 19 + w, rgb(0, w * 9, 200));
+      s.line(13, 13, 13, 13);
+      s.point(40, 0);
+      s.point(20.5f, 14.5f, rgb(200, 100, w));
+    }
+  }
+  got.push_back(fingerprint(s));
+  RasterSurface back(30, 20);
+  kv::ScaledSurface scaled(back, 2.5f);
+  scaled.setDrawMode(DrawMode::Xor);
+  scaled.box(5, 5, 60, 40, rgb(255, 0, 0), true);
+  scaled.setDrawWidth(2);
+  scaled.line(0, 49, 74, 0, rgb(0, 255, 0));
+  scaled.box(10, 10, 30, 30, rgb(0, 0, 255), false);
+  got.push_back(fingerprint(back));
+
+  EXPECT_EQ(got, (std::vector<std::uint64_t>{15798360816579741181ULL, 16973065291112039945ULL, 5819971547841255891ULL,
+                                             1792071502422237518ULL, 15192541115723076277ULL}));
 }
