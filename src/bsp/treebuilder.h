@@ -60,24 +60,53 @@ class TreeBuilder final : TreeRecords {
     pieces_ = t_.count();
     Long root = select(0, t_.at(0).negChild);
     if (root == -1) return -1;
-    t_.setCount(pieces_);
-    if (root == 0) return 0;
-    const Long n = pieces_;
-    if (n >= capacity_) {
+    return finish(root);
+  }
+
+  // The same build on records 0 to count-1 as the compile starts it: linked
+  // in record order, each with the range 0 to 1. The tree is worked out
+  // before any record changes, so a tree that does not fit (-1) leaves the
+  // table as it was; otherwise the records are linked and given that range,
+  // the tree is written into them and its root moved to record 0.
+  Long compileWhole() {
+    const Long n = t_.count();
+    list_.clear();
+    for (Long i = 0; i < n; ++i) {
+      const auto& r = t_.at(i);
+      list_.push_back({i, r.x1, r.y1, r.x2, r.y2, 0.0, 1.0});
+    }
+    plan_.assign(3 * static_cast<size_t>(capacity_), -1);
+    splits_.clear();
+    Long pieces = n, slot = -1;
+    slot_ = &slot;
+    planning_ = true;
+    BuildCounts counts;
+    const Long root = buildOnCutSets(list_, nullptr, pieces, capacity_, *this, counts);
+    planning_ = false;
+    sideTests += counts.sideTests;
+    failure = counts.failure;
+    if (root == -1) return -1;
+    if (root != 0 && pieces >= capacity_) {
       failure = BuildFailure::NoScratch;
       return -1;
     }
-    // Links to the old record 0 now point where that record is going.
     for (Long i = 0; i < n; ++i) {
       auto& r = t_.at(i);
-      if (r.negChild == 0) r.negChild = root;
-      if (r.posChild == 0) r.posChild = root;
+      r.nextSeg = i + 1 < n ? i + 1 : -1;
+      r.tStart = 0.0;
+      r.tEnd = 1.0;
     }
-    t_.copy(0, n);
-    t_.copy(root, 0);
-    t_.copy(n, root);
-    t_.onExchange(root);
-    return root;
+    for (const Split& c : splits_) split(c.from, c.k, c.u);
+    // Every record became a node, so each has its final links; the copies
+    // the splits made of them are all overwritten.
+    for (Long i = 0; i < pieces; ++i) {
+      auto& r = t_.at(i);
+      r.posChild = plan_[3 * i];
+      r.negChild = plan_[3 * i + 1];
+      r.nextSeg = plan_[3 * i + 2];
+    }
+    pieces_ = pieces;
+    return finish(root);
   }
 
   // Absent links become 0 and every piece gets the end points of its own
@@ -102,6 +131,33 @@ class TreeBuilder final : TreeRecords {
   struct Ends {
     Long x1, y1, x2, y2;
   };
+  struct Split {
+    Long from, k;
+    double u;
+  };
+
+  // The root in place: the piece count becomes the table's count and the
+  // root moves to record 0.
+  Long finish(Long root) {
+    t_.setCount(pieces_);
+    if (root == 0) return 0;
+    const Long n = pieces_;
+    if (n >= capacity_) {
+      failure = BuildFailure::NoScratch;
+      return -1;
+    }
+    // Links to the old record 0 now point where that record is going.
+    for (Long i = 0; i < n; ++i) {
+      auto& r = t_.at(i);
+      if (r.negChild == 0) r.negChild = root;
+      if (r.posChild == 0) r.posChild = root;
+    }
+    t_.copy(0, n);
+    t_.copy(root, 0);
+    t_.copy(n, root);
+    t_.onExchange(root);
+    return root;
+  }
 
   ListMember member(Long i) {
     const auto& r = t_.at(i);
@@ -129,22 +185,36 @@ class TreeBuilder final : TreeRecords {
   }
 
   // --- the build's changes to the records ----------------------------------
+  // While planning, links go to plan_ (posChild, negChild, nextSeg of each
+  // record) and splits to splits_.
   void place(Long s) override {
+    if (planning_) {
+      plan_[3 * s] = plan_[3 * s + 1] = -1;
+      return;
+    }
     t_.at(s).posChild = -1;
     t_.at(s).negChild = -1;
   }
   void setLink(Long parent, bool pos, Long child) override {
     if (parent < 0) *slot_ = child;
+    else if (planning_) plan_[3 * parent + (pos ? 0 : 1)] = child;
     else if (pos) t_.at(parent).posChild = child;
     else t_.at(parent).negChild = child;
   }
   void split(Long c, Long k, double u) override {
+    if (planning_) {
+      splits_.push_back({c, k, u});
+      return;
+    }
     t_.copy(c, k);
     t_.at(k).tStart = u;
     t_.at(c).tEnd = u;
     t_.onSplit(c, k);
   }
-  void setNextSeg(Long r, Long next) override { t_.at(r).nextSeg = next; }
+  void setNextSeg(Long r, Long next) override {
+    if (planning_) plan_[3 * r + 2] = next;
+    else t_.at(r).nextSeg = next;
+  }
 
   template <class Rec>
   static std::optional<Ends> moved(const Rec& r) {
@@ -173,6 +243,9 @@ class TreeBuilder final : TreeRecords {
   Long* slot_ = nullptr;
   std::vector<ListMember> list_;
   std::vector<bool> seen_;
+  bool planning_ = false;
+  std::vector<Long> plan_;
+  std::vector<Split> splits_;
 };
 
 }  // namespace kv::bsp
