@@ -82,12 +82,28 @@ void Engine::startBelow(const Engine& up, std::span<const int> keys, Long parent
   small_ = up.small_;
   prepare(static_cast<int>(keys.size()), capacity_);
   slotParent_ = parent, slotPos_ = pos;
-  for (int p = 0; p < n0_; ++p) {
-    const int k = keys[p];
-    x1_[p] = up.x1_[k], y1_[p] = up.y1_[k], x2_[p] = up.x2_[k], y2_[p] = up.y2_[k];
-    dx_[p] = up.dx_[k], dy_[p] = up.dy_[k], ts_[p] = up.ts_[k], te_[p] = up.te_[k];
-    recAt_[p] = up.recAt_[k];
-    nonUnit_[p >> 6] |= (up.nonUnit_[k >> 6] >> (k & 63) & 1) << (p & 63);
+  // Two passes, so that the columns' addresses stay in registers.
+  const int* at = keys.data();
+  {
+    const double *fx1 = up.x1_.data(), *fy1 = up.y1_.data(), *fx2 = up.x2_.data(), *fy2 = up.y2_.data();
+    const double *fdx = up.dx_.data(), *fdy = up.dy_.data();
+    double *tx1 = x1_.data(), *ty1 = y1_.data(), *tx2 = x2_.data(), *ty2 = y2_.data(), *tdx = dx_.data(), *tdy = dy_.data();
+    for (int p = 0; p < n0_; ++p) {
+      const int k = at[p];
+      tx1[p] = fx1[k], ty1[p] = fy1[k], tx2[p] = fx2[k], ty2[p] = fy2[k], tdx[p] = fdx[k], tdy[p] = fdy[k];
+    }
+  }
+  const double *fts = up.ts_.data(), *fte = up.te_.data();
+  const Long* frec = up.recAt_.data();
+  for (int w = 0; w < W_; ++w) {
+    std::uint64_t ranged = 0;
+    for (int p = w * 64, end = std::min(n0_, p + 64); p < end; ++p) {
+      const int k = at[p];
+      const double ts = fts[k], te = fte[k];
+      ts_[p] = ts, te_[p] = te, recAt_[p] = frec[k];
+      ranged |= static_cast<std::uint64_t>(!(ts == 0.0 && te == 1.0)) << (p & 63);
+    }
+    nonUnit_[w] = ranged;
   }
 }
 
@@ -197,8 +213,8 @@ void Engine::applyFixes(const Fix* f, int count) {
 // table ran full.
 bool Engine::partition(int line, int key, Long s, Long& pieces) {
   if (words_.empty()) {  // the splitter was the only member
-    out_->setLink(s, true, -1);
-    out_->setLink(s, false, -1);
+    noChild(s, true);
+    noChild(s, false);
     listReady_ = false;
     return true;
   }
@@ -255,7 +271,7 @@ bool Engine::partition(int line, int key, Long s, Long& pieces) {
     }
     fixes_.insert(fixes_.end(), posFix_.begin(), posFix_.end());
   } else if (!anyPos) {
-    out_->setLink(s, true, -1);
+    noChild(s, true);
   }
   if (anyNeg) {
     mask_.swap(negMask_);
@@ -263,7 +279,7 @@ bool Engine::partition(int line, int key, Long s, Long& pieces) {
     startList(desc, s, false, negFix_.data(), static_cast<int>(negFix_.size()));
     return true;
   }
-  out_->setLink(s, false, -1);
+  noChild(s, false);
   // anyPos: the non-negative list waits for nothing and is built at once.
   mask_.swap(posMask_);
   words_.swap(posWords_);
@@ -372,9 +388,7 @@ Long Engine::run(Long& pieces) {
     } else {
       key = line = choose();
       s = recAt_[key];
-      out_->place(s);
-      out_->setLink(slotParent_, slotPos_, s);
-      out_->setNextSeg(s, successor(key));
+      record(s, slotParent_, slotPos_, successor(key));
       removeKey(key);
     }
     if (first) root = s;

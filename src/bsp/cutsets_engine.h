@@ -106,6 +106,27 @@ class Engine {
   // Whether line q cuts the record at key p inside its open range.
   bool cuts(int p, Side v) const;
 
+  // --- the changes to the records -----------------------------------------
+  // Record s is the splitter of a list: its links cleared, its index into
+  // the parent's link, its work-list link `next`.
+  void record(Long s, Long parent, bool pos, Long next) {
+    if (Long* l = out_->links) {
+      l[3 * s] = l[3 * s + 1] = -1;
+      l[3 * s + 2] = next;
+      if (parent >= 0) l[3 * parent + (pos ? 0 : 1)] = s;
+      else out_->setLink(parent, pos, s);
+    } else {
+      out_->place(s);
+      out_->setLink(parent, pos, s);
+      out_->setNextSeg(s, next);
+    }
+  }
+  // Splitter s has no child on that side.
+  void noChild(Long s, bool pos) {
+    if (Long* l = out_->links) l[3 * s + (pos ? 0 : 1)] = -1;
+    else out_->setLink(s, pos, -1);
+  }
+
   // --- kernels ---------------------------------------------------------------
 #if KV_CUTSETS_X86
   template <bool Small>

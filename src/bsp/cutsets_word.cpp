@@ -61,15 +61,13 @@ Long Engine::runInWord(Long& pieces) {
     }
     const int key = !(m & (m - 1)) ? std::countr_zero(m) : chooseInWord(m, desc);
     const Long s = recAt_[key];
-    out_->place(s);
-    out_->setLink(parent, pos, s);
     const int next = nextInWord(m, key, desc);
-    out_->setNextSeg(s, next < 0 ? -1 : recAt_[next]);
+    record(s, parent, pos, next < 0 ? -1 : recAt_[next]);
     if (root == -1) root = s;
     m &= ~bit(key);
     if (!m) {
-      out_->setLink(s, true, -1);
-      out_->setLink(s, false, -1);
+      noChild(s, true);
+      noChild(s, false);
       continue;
     }
     // The partition: the chosen line's sets hold the whole list.
@@ -101,13 +99,13 @@ Long Engine::runInWord(Long& pieces) {
       taskWords_.push_back({0, nonNeg});
       fixes_.insert(fixes_.end(), posFix_.begin(), posFix_.end());
     } else if (!nonNeg) {
-      out_->setLink(s, true, -1);
+      noChild(s, true);
     }
     if (neg) {
       m = neg, pos = false;
       applyFixesInWord(negFix_.data(), static_cast<int>(negFix_.size()), m);
     } else {
-      out_->setLink(s, false, -1);
+      noChild(s, false);
       m = nonNeg, pos = true;
       applyFixesInWord(posFix_.data(), static_cast<int>(posFix_.size()), m);
     }

@@ -80,9 +80,11 @@ class TreeBuilder final : TreeRecords {
     Long pieces = n, slot = -1;
     slot_ = &slot;
     planning_ = true;
+    links = plan_.data();
     BuildCounts counts;
     const Long root = buildOnCutSets(list_, nullptr, pieces, capacity_, *this, counts);
     planning_ = false;
+    links = nullptr;
     sideTests += counts.sideTests;
     failure = counts.failure;
     if (root == -1) return -1;
