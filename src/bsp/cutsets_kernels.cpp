@@ -58,17 +58,26 @@ struct Lanes4 {
   __m256d sx1, sy1, a, b, sdx, sdy;
 };
 
-// d and n of keys i to i+3; their negative-side bits into g, and into `on`
-// those whose first end point lies on the line while d is not 0. Returns
-// the lanes where d is 0.
+// d and n of keys i to i+3 and their negative-side bits into g. With small
+// coordinates every value is exact, so the second end point's side value is
+// n - d: a member is below the line when n < 0, or n = 0 and d > 0; as d is
+// at least 1 when positive, that is n < min(max(d, 0), 1/2). Otherwise the
+// members whose first end point lies on the line while d is not 0 go into
+// `on`, for their second end point. Returns the lanes where d is 0.
+template <bool Small>
 KV_AVX2 __m256d sides4(const Lanes4& k, int i, __m256d& d, __m256d& n, std::uint64_t& g, std::uint64_t& on) {
   const __m256d zero = _mm256_setzero_pd();
   d = _mm256_sub_pd(_mm256_mul_pd(k.sdy, _mm256_loadu_pd(k.dx + i)), _mm256_mul_pd(k.sdx, _mm256_loadu_pd(k.dy + i)));
   n = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(_mm256_loadu_pd(k.x1 + i), k.sx1), k.a),
                     _mm256_mul_pd(_mm256_sub_pd(_mm256_loadu_pd(k.y1 + i), k.sy1), k.b));
   const __m256d dz = _mm256_cmp_pd(d, zero, _CMP_EQ_OQ);
-  g |= static_cast<std::uint64_t>(_mm256_movemask_pd(_mm256_cmp_pd(n, zero, _CMP_LT_OQ))) << i;
-  on |= static_cast<std::uint64_t>(_mm256_movemask_pd(_mm256_andnot_pd(dz, _mm256_cmp_pd(n, zero, _CMP_EQ_OQ)))) << i;
+  if constexpr (Small) {
+    const __m256d below = _mm256_min_pd(_mm256_max_pd(d, zero), _mm256_set1_pd(0.5));
+    g |= static_cast<std::uint64_t>(_mm256_movemask_pd(_mm256_cmp_pd(n, below, _CMP_LT_OQ))) << i;
+  } else {
+    g |= static_cast<std::uint64_t>(_mm256_movemask_pd(_mm256_cmp_pd(n, zero, _CMP_LT_OQ))) << i;
+    on |= static_cast<std::uint64_t>(_mm256_movemask_pd(_mm256_andnot_pd(dz, _mm256_cmp_pd(n, zero, _CMP_EQ_OQ)))) << i;
+  }
   return dz;
 }
 
@@ -84,20 +93,26 @@ struct Lanes8 {
   __m512d sx1, sy1, a, b, sdx, sdy;
 };
 
-// As sides4, for eight lanes; returns the lanes where d is not 0.
+// As sides4, for eight lanes; returns the lanes where d is not 0. (The
+// zero-masking forms of min and max: the plain ones start from an undefined
+// register, which GCC 12 warns about.)
+template <bool Small>
 KV_AVX512 __mmask8 sides8(const Lanes8& k, int i, __m512d& d, __m512d& n, std::uint64_t& g, std::uint64_t& on) {
   const __m512d zero = _mm512_setzero_pd();
   d = _mm512_sub_pd(_mm512_mul_pd(k.sdy, _mm512_loadu_pd(k.dx + i)), _mm512_mul_pd(k.sdx, _mm512_loadu_pd(k.dy + i)));
   n = _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(_mm512_loadu_pd(k.x1 + i), k.sx1), k.a),
                     _mm512_mul_pd(_mm512_sub_pd(_mm512_loadu_pd(k.y1 + i), k.sy1), k.b));
   const __mmask8 dnz = _mm512_cmp_pd_mask(d, zero, _CMP_NEQ_OQ);
-  g |= static_cast<std::uint64_t>(_mm512_cmp_pd_mask(n, zero, _CMP_LT_OQ)) << i;
-  on |= static_cast<std::uint64_t>(_mm512_mask_cmp_pd_mask(dnz, n, zero, _CMP_EQ_OQ)) << i;
+  if constexpr (Small) {
+    const __m512d below = _mm512_maskz_min_pd(0xFF, _mm512_maskz_max_pd(0xFF, d, zero), _mm512_set1_pd(0.5));
+    g |= static_cast<std::uint64_t>(_mm512_cmp_pd_mask(n, below, _CMP_LT_OQ)) << i;
+  } else {
+    g |= static_cast<std::uint64_t>(_mm512_cmp_pd_mask(n, zero, _CMP_LT_OQ)) << i;
+    on |= static_cast<std::uint64_t>(_mm512_mask_cmp_pd_mask(dnz, n, zero, _CMP_EQ_OQ)) << i;
+  }
   return dnz;
 }
 
-// (The zero-masking forms of min and max: the plain ones start from an
-// undefined register, which GCC 12 warns about.)
 KV_AVX512 unsigned between8(__m512d d, __m512d n) {
   const __m512d zero = _mm512_setzero_pd();
   const __m512d lo = _mm512_maskz_min_pd(0xFF, d, zero), hi = _mm512_maskz_max_pd(0xFF, d, zero);
@@ -112,8 +127,9 @@ KV_AVX512 unsigned between8(__m512d d, __m512d n) {
 // The members of word w four keys to a register, skipping the fours that
 // hold none. For whole numbers n and d (small coordinates), 0 < n/d < 1 is n
 // strictly between 0 and d; members whose range is not 0 to 1, and all
-// members when coordinates are large, divide. A member whose first end point
-// lies on the line (n = 0, d not 0) is judged by its second end point after.
+// members when coordinates are large, divide. With large coordinates a
+// member whose first end point lies on the line (n = 0, d not 0) is judged by
+// its second end point after.
 template <bool Small>
 __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, std::uint64_t members) const {
   const size_t base = static_cast<size_t>(w) * 64;
@@ -129,7 +145,7 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, 
     for (int i = 0; i < 64; i += 4) {
       if (!(members >> i & 0xF)) continue;
       __m256d d, n;
-      sides4(k, i, d, n, g, on);
+      sides4<Small>(k, i, d, n, g, on);
       c |= static_cast<std::uint64_t>(between4(d, n)) << i;
     }
   } else {
@@ -137,7 +153,7 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, 
       const int lanes = static_cast<int>(members >> i) & 0xF;
       if (!lanes) continue;
       __m256d d, n;
-      const __m256d dz = sides4(k, i, d, n, g, on);
+      const __m256d dz = sides4<Small>(k, i, d, n, g, on);
       const int divide = static_cast<int>(ranged >> i) & 0xF;
       int cm = Small && divide != lanes ? between4(d, n) & ~divide : 0;
       if (divide) {
@@ -150,7 +166,7 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, 
       c |= static_cast<std::uint64_t>(cm) << i;
     }
   }
-  // n is 0 there, so its bit in g is still clear.
+  // n is 0 there, so its bit in g is still clear. (None with small coordinates.)
   for (std::uint64_t rest = on & members; rest;) {
     const int i = std::countr_zero(rest) & ~3;
     const int lanes = static_cast<int>(rest >> i) & 0xF;
@@ -179,7 +195,7 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
     for (int i = 0; i < 64; i += 8) {
       if (!static_cast<std::uint8_t>(members >> i)) continue;
       __m512d d, n;
-      sides8(k, i, d, n, g, on);
+      sides8<Small>(k, i, d, n, g, on);
       c |= static_cast<std::uint64_t>(between8(d, n)) << i;
     }
   } else {
@@ -187,7 +203,7 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
       const auto lanes = static_cast<__mmask8>(members >> i);
       if (!lanes) continue;
       __m512d d, n;
-      const __mmask8 dnz = sides8(k, i, d, n, g, on);
+      const __mmask8 dnz = sides8<Small>(k, i, d, n, g, on);
       const auto divide = static_cast<__mmask8>(ranged >> i);
       unsigned cm = Small && divide != lanes ? between8(d, n) & ~divide : 0;
       if (divide) {
@@ -200,7 +216,7 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
       c |= static_cast<std::uint64_t>(cm) << i;
     }
   }
-  // n is 0 there, so its bit in g is still clear.
+  // n is 0 there, so its bit in g is still clear. (None with small coordinates.)
   for (std::uint64_t rest = on & members; rest;) {
     const int i = std::countr_zero(rest) & ~7;
     const auto lanes = static_cast<__mmask8>(rest >> i);
