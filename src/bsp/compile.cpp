@@ -94,9 +94,8 @@ void clsMap::createBSP() {
   const Long root = b.compileWhole();
   bspSideTests = b.sideTests;
   if (root == -1) throw MapError(capacityMessage(b.failure));
-  // Every range now lies within 0 to 1, so every moved end point lies between
-  // its wall's two and fits in 32 bits: this does not fail.
-  adjustT();
+  // adjustT, knowing that every range lies within 0 to 1.
+  WallBuilder::adjustInside(t);
 }
 
 bool clsMap::WriteNewMPB(const std::string& fileName, bool compiled, std::string* error) {

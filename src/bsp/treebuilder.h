@@ -70,19 +70,22 @@ class TreeBuilder final : TreeRecords {
   // the tree is written into them and its root moved to record 0.
   Long compileWhole() {
     const Long n = t_.count();
-    list_.clear();
+    thread_local std::vector<ListMember> list;
+    thread_local std::vector<Long> plan;
+    list.resize(static_cast<size_t>(n));
     for (Long i = 0; i < n; ++i) {
       const auto& r = t_.at(i);
-      list_.push_back({i, r.x1, r.y1, r.x2, r.y2, 0.0, 1.0});
+      list[i] = {i, r.x1, r.y1, r.x2, r.y2, 0.0, 1.0};
     }
-    plan_.assign(3 * static_cast<size_t>(capacity_), -1);
+    // Every entry below the piece count is written when the tree fits.
+    if (plan.size() < 3 * static_cast<size_t>(capacity_)) plan.resize(3 * static_cast<size_t>(capacity_));
     splits_.clear();
     Long pieces = n, slot = -1;
     slot_ = &slot;
     planning_ = true;
-    links = plan_.data();
+    links = plan.data();
     BuildCounts counts;
-    const Long root = buildOnCutSets(list_, nullptr, pieces, capacity_, *this, counts);
+    const Long root = buildOnCutSets(list, nullptr, pieces, capacity_, *this, counts);
     planning_ = false;
     links = nullptr;
     sideTests += counts.sideTests;
@@ -92,23 +95,30 @@ class TreeBuilder final : TreeRecords {
       failure = BuildFailure::NoScratch;
       return -1;
     }
+    // Every record became a node, so each gets its final links here, those
+    // to record 0 already pointing where it is going. The splits then copy
+    // records into the pieces, whose links are written after them.
+    auto link = [root](Long v) { return v == 0 ? root : v; };
+    auto setLinks = [&](Long from, Long to) {
+      for (Long i = from; i < to; ++i) {
+        auto& r = t_.at(i);
+        r.posChild = link(plan[3 * i]);
+        r.negChild = link(plan[3 * i + 1]);
+        r.nextSeg = plan[3 * i + 2];
+      }
+    };
     for (Long i = 0; i < n; ++i) {
       auto& r = t_.at(i);
-      r.nextSeg = i + 1 < n ? i + 1 : -1;
       r.tStart = 0.0;
       r.tEnd = 1.0;
     }
+    setLinks(0, n);
     for (const Split& c : splits_) split(c.from, c.k, c.u);
-    // Every record became a node, so each has its final links; the copies
-    // the splits made of them are all overwritten.
-    for (Long i = 0; i < pieces; ++i) {
-      auto& r = t_.at(i);
-      r.posChild = plan_[3 * i];
-      r.negChild = plan_[3 * i + 1];
-      r.nextSeg = plan_[3 * i + 2];
-    }
+    setLinks(n, pieces);
     pieces_ = pieces;
-    return finish(root);
+    t_.setCount(pieces_);
+    if (root != 0) exchange(root);
+    return root;
   }
 
   // Absent links become 0 and every piece gets the end points of its own
@@ -119,14 +129,23 @@ class TreeBuilder final : TreeRecords {
     const Long n = t.count();
     for (Long i = 0; i < n; ++i)
       if (!moved(t.at(i))) return false;
+    adjustInside(t);
+    return true;
+  }
+
+  // The same in one pass, for a table whose ranges all lie within 0 to 1 (as
+  // compileWhole leaves them): every new end point then lies between its
+  // source wall's two, so all fit.
+  static void adjustInside(Table& t) {
+    const Long n = t.count();
     for (Long i = 0; i < n; ++i) {
       auto& r = t.at(i);
       if (r.negChild == -1) r.negChild = 0;
       if (r.posChild == -1) r.posChild = 0;
+      if (r.tStart == 0.0 && r.tEnd == 1.0) continue;
       Ends e = *moved(r);
       r.x1 = e.x1; r.y1 = e.y1; r.x2 = e.x2; r.y2 = e.y2;
     }
-    return true;
   }
 
  private:
@@ -143,22 +162,28 @@ class TreeBuilder final : TreeRecords {
   Long finish(Long root) {
     t_.setCount(pieces_);
     if (root == 0) return 0;
-    const Long n = pieces_;
-    if (n >= capacity_) {
+    if (pieces_ >= capacity_) {
       failure = BuildFailure::NoScratch;
       return -1;
     }
     // Links to the old record 0 now point where that record is going.
-    for (Long i = 0; i < n; ++i) {
+    for (Long i = 0; i < pieces_; ++i) {
       auto& r = t_.at(i);
       if (r.negChild == 0) r.negChild = root;
       if (r.posChild == 0) r.posChild = root;
     }
+    exchange(root);
+    return root;
+  }
+
+  // Records 0 and root change places, through the record behind the last
+  // piece.
+  void exchange(Long root) {
+    const Long n = pieces_;
     t_.copy(0, n);
     t_.copy(root, 0);
     t_.copy(n, root);
     t_.onExchange(root);
-    return root;
   }
 
   ListMember member(Long i) {
@@ -187,11 +212,11 @@ class TreeBuilder final : TreeRecords {
   }
 
   // --- the build's changes to the records ----------------------------------
-  // While planning, links go to plan_ (posChild, negChild, nextSeg of each
-  // record) and splits to splits_.
+  // While planning, links go to `links` (posChild, negChild, nextSeg of
+  // each record) and splits to splits_.
   void place(Long s) override {
     if (planning_) {
-      plan_[3 * s] = plan_[3 * s + 1] = -1;
+      links[3 * s] = links[3 * s + 1] = -1;
       return;
     }
     t_.at(s).posChild = -1;
@@ -199,7 +224,7 @@ class TreeBuilder final : TreeRecords {
   }
   void setLink(Long parent, bool pos, Long child) override {
     if (parent < 0) *slot_ = child;
-    else if (planning_) plan_[3 * parent + (pos ? 0 : 1)] = child;
+    else if (planning_) links[3 * parent + (pos ? 0 : 1)] = child;
     else if (pos) t_.at(parent).posChild = child;
     else t_.at(parent).negChild = child;
   }
@@ -214,7 +239,7 @@ class TreeBuilder final : TreeRecords {
     t_.onSplit(c, k);
   }
   void setNextSeg(Long r, Long next) override {
-    if (planning_) plan_[3 * r + 2] = next;
+    if (planning_) links[3 * r + 2] = next;
     else t_.at(r).nextSeg = next;
   }
 
@@ -245,8 +270,7 @@ class TreeBuilder final : TreeRecords {
   Long* slot_ = nullptr;
   std::vector<ListMember> list_;
   std::vector<bool> seen_;
-  bool planning_ = false;
-  std::vector<Long> plan_;
+  bool planning_ = false;  // the links go to `links`, the splits to splits_
   std::vector<Split> splits_;
 };
 
