@@ -4,7 +4,6 @@
 #include "bsp/cutsets.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "bsp/cutsets_engine.h"
 
@@ -30,29 +29,29 @@ void Engine::prepare(int keys, Long capacity) {
   lines_ = static_cast<size_t>(keys) + 1;
   const size_t cols = static_cast<size_t>(W_) * 64 + 64;
   if (x1_.size() < cols) {
-    for (auto* v : {&x1_, &y1_, &x2_, &y2_, &dx_, &dy_, &ts_, &te_}) v->resize(cols);
+    for (auto* v : {&x1_, &y1_, &dx_, &dy_, &ts_, &te_}) v->resize(cols);
     recAt_.resize(cols);
+    // Lists waiting at one time are disjoint sets of records.
+    const size_t most = std::max(cols, static_cast<size_t>(capacity) + 1);
+    tasks_.reserve(most), taskWords_.reserve(most), fixes_.reserve(most);
+    negFix_.reserve(most), posFix_.reserve(most), order_.reserve(most);
+    negWords_.reserve(cols / 64), posWords_.reserve(cols / 64);
   }
   // The vector kernels load whole fours and eights of keys.
   for (size_t p = static_cast<size_t>(keys), end = (p + 7) & ~size_t{7}; p < end; ++p) {
-    x1_[p] = y1_[p] = x2_[p] = y2_[p] = dx_[p] = dy_[p] = ts_[p] = 0.0;
+    x1_[p] = y1_[p] = dx_[p] = dy_[p] = ts_[p] = 0.0;
     te_[p] = 1.0;
     recAt_[p] = -1;
   }
   if (cut_.size() < lines_ * W_) cut_.resize(lines_ * W_), side_.resize(lines_ * W_);
   done_.assign(lines_, 0);  // sets are read only where `done_` says they were filled
   nonUnit_.assign(W_, 0);
-  mask_.assign(W_, 0);
+  mask_.assign(W_, ~std::uint64_t{0});
+  if (keys & 63) mask_[W_ - 1] = bit(keys & 63) - 1;
   cutMask_.assign(W_, 0), negMask_.assign(W_, 0), posMask_.assign(W_, 0);
   words_.clear();
-  for (int p = 0; p < keys; ++p) mask_[p >> 6] |= bit(p & 63);
   for (int w = 0; w < W_; ++w) words_.push_back(w);
-  // Lists waiting at one time are disjoint sets of records.
-  const size_t most = static_cast<size_t>(std::max<Long>(capacity, keys)) + 1;
   tasks_.clear(), taskWords_.clear(), fixes_.clear();
-  tasks_.reserve(most), taskWords_.reserve(most), fixes_.reserve(most);
-  negFix_.reserve(most), posFix_.reserve(most), order_.reserve(most);
-  negWords_.reserve(W_), posWords_.reserve(W_);
   listReady_ = true, rekey_ = false, desc_ = false;
 }
 
@@ -61,12 +60,12 @@ void Engine::start(std::span<const ListMember> list, const ListMember* splitter,
   capacity_ = capacity, out_ = &out, counts_ = &counts, splitter_ = splitter, kernels_ = kernels;
   prepare(static_cast<int>(list.size()), capacity);
   slotParent_ = -1, slotPos_ = false;
-  small_ = true;
+  // Differences of doubles holding 32-bit values are exact.
+  std::int64_t most = 0;  // the largest coordinate, by size
   auto setLine = [&](int p, const ListMember& m) {
-    x1_[p] = m.x1, y1_[p] = m.y1, x2_[p] = m.x2, y2_[p] = m.y2;
-    dx_[p] = x2_[p] - x1_[p], dy_[p] = y2_[p] - y1_[p];
-    for (double c : {x1_[p], y1_[p], x2_[p], y2_[p]})
-      if (std::fabs(c) > kSmallCoordinate) small_ = false;
+    x1_[p] = m.x1, y1_[p] = m.y1;
+    dx_[p] = static_cast<double>(m.x2) - m.x1, dy_[p] = static_cast<double>(m.y2) - m.y1;
+    for (std::int64_t c : {m.x1, m.y1, m.x2, m.y2}) most = std::max(most, c < 0 ? -c : c);
   };
   for (int p = 0; p < n0_; ++p) {
     setLine(p, list[p]);
@@ -75,6 +74,7 @@ void Engine::start(std::span<const ListMember> list, const ListMember* splitter,
     if (!(ts_[p] == 0.0 && te_[p] == 1.0)) nonUnit_[p >> 6] |= bit(p & 63);
   }
   if (splitter) setLine(extra_, *splitter);
+  small_ = static_cast<double>(most) <= kSmallCoordinate;
 }
 
 void Engine::startBelow(const Engine& up, std::span<const int> keys, Long parent, bool pos) {
@@ -85,12 +85,11 @@ void Engine::startBelow(const Engine& up, std::span<const int> keys, Long parent
   // Two passes, so that the columns' addresses stay in registers.
   const int* at = keys.data();
   {
-    const double *fx1 = up.x1_.data(), *fy1 = up.y1_.data(), *fx2 = up.x2_.data(), *fy2 = up.y2_.data();
-    const double *fdx = up.dx_.data(), *fdy = up.dy_.data();
-    double *tx1 = x1_.data(), *ty1 = y1_.data(), *tx2 = x2_.data(), *ty2 = y2_.data(), *tdx = dx_.data(), *tdy = dy_.data();
+    const double *fx1 = up.x1_.data(), *fy1 = up.y1_.data(), *fdx = up.dx_.data(), *fdy = up.dy_.data();
+    double *tx1 = x1_.data(), *ty1 = y1_.data(), *tdx = dx_.data(), *tdy = dy_.data();
     for (int p = 0; p < n0_; ++p) {
       const int k = at[p];
-      tx1[p] = fx1[k], ty1[p] = fy1[k], tx2[p] = fx2[k], ty2[p] = fy2[k], tdx[p] = fdx[k], tdy[p] = fdy[k];
+      tx1[p] = fx1[k], ty1[p] = fy1[k], tdx[p] = fdx[k], tdy[p] = fdy[k];
     }
   }
   const double *fts = up.ts_.data(), *fte = up.te_.data();

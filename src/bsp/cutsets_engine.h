@@ -100,7 +100,7 @@ class Engine {
   };
   // n = D(p's first end point) on line q, d = D(p's first) - D(p's second).
   Side sideOf(int q, int p) const {
-    const double a = y1_[q] - y2_[q], b = x2_[q] - x1_[q];
+    const double a = y1_[q] - y2(q), b = x2(q) - x1_[q];
     return {(x1_[p] - x1_[q]) * a + (y1_[p] - y1_[q]) * b, dy_[q] * dx_[p] - dx_[q] * dy_[p]};
   }
   // Whether line q cuts the record at key p inside its open range.
@@ -181,8 +181,11 @@ class Engine {
   Kernels kernels_ = Kernels::Scalar;
   // Per key (and the extra line at n0_), in columns: the source wall and the
   // range of the record that holds the key in the list being built. Padded
-  // to whole words and one more, for the vector kernels.
-  std::vector<double> x1_, y1_, x2_, y2_, dx_, dy_, ts_, te_;
+  // to whole words and one more, for the vector kernels. The second end
+  // point is x1 + dx, y1 + dy: whole numbers, so these sums are exact.
+  std::vector<double> x1_, y1_, dx_, dy_, ts_, te_;
+  double x2(int p) const { return x1_[p] + dx_[p]; }
+  double y2(int p) const { return y1_[p] + dy_[p]; }
   std::vector<Long> recAt_;
   std::vector<std::uint64_t> nonUnit_;  // keys whose range is not exactly 0 to 1
   // Per line: the keys it cuts, and the keys on its negative side (judged by

@@ -23,7 +23,7 @@ bool Engine::cuts(int p, Side v) const {
 // line (side values are whole numbers, see kSmallCoordinate).
 Engine::WordBits Engine::fillWordScalar(int q, int w, std::uint64_t members) const {
   const double sx1 = x1_[q], sy1 = y1_[q], sdx = dx_[q], sdy = dy_[q];
-  const double a = y1_[q] - y2_[q], b = x2_[q] - x1_[q];
+  const double a = y1_[q] - y2(q), b = x2(q) - x1_[q];
   const bool whole = small_ && !(members & nonUnit_[w]);
   std::uint64_t c = 0, g = 0;
   for (std::uint64_t bits = members; bits; bits &= bits - 1) {
@@ -39,7 +39,7 @@ Engine::WordBits Engine::fillWordScalar(int q, int w, std::uint64_t members) con
     }
     bool neg = n < 0;
     if (n == 0 && d != 0) [[unlikely]]
-      neg = (y2_[p] - sy1) * b + (x2_[p] - sx1) * a < -kOnLine;
+      neg = (y2(p) - sy1) * b + (x2(p) - sx1) * a < -kOnLine;
     c |= static_cast<std::uint64_t>(cut) << at;
     g |= static_cast<std::uint64_t>(neg) << at;
   }
@@ -135,7 +135,7 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, 
   const size_t base = static_cast<size_t>(w) * 64;
   const double *px1 = &x1_[base], *py1 = &y1_[base], *pdx = &dx_[base], *pdy = &dy_[base];
   const __m256d sx1 = _mm256_set1_pd(x1_[q]), sy1 = _mm256_set1_pd(y1_[q]);
-  const __m256d a = _mm256_set1_pd(y1_[q] - y2_[q]), b = _mm256_set1_pd(x2_[q] - x1_[q]);
+  const __m256d a = _mm256_set1_pd(y1_[q] - y2(q)), b = _mm256_set1_pd(x2(q) - x1_[q]);
   const __m256d sdx = _mm256_set1_pd(dx_[q]), sdy = _mm256_set1_pd(dy_[q]);
   const std::uint64_t ranged = Small ? nonUnit_[w] & members : members;
   std::uint64_t c = 0, g = 0, on = 0;
@@ -171,8 +171,9 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, 
     const int i = std::countr_zero(rest) & ~3;
     const int lanes = static_cast<int>(rest >> i) & 0xF;
     rest &= ~(std::uint64_t{0xF} << i);
-    const __m256d n2 = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(_mm256_loadu_pd(&y2_[base + i]), sy1), b),
-                                     _mm256_mul_pd(_mm256_sub_pd(_mm256_loadu_pd(&x2_[base + i]), sx1), a));
+    const __m256d cx2 = _mm256_add_pd(_mm256_loadu_pd(px1 + i), _mm256_loadu_pd(pdx + i));
+    const __m256d cy2 = _mm256_add_pd(_mm256_loadu_pd(py1 + i), _mm256_loadu_pd(pdy + i));
+    const __m256d n2 = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(cy2, sy1), b), _mm256_mul_pd(_mm256_sub_pd(cx2, sx1), a));
     g |= static_cast<std::uint64_t>(_mm256_movemask_pd(_mm256_cmp_pd(n2, _mm256_set1_pd(-kOnLine), _CMP_LT_OQ)) & lanes)
          << i;
   }
@@ -185,7 +186,7 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
   const size_t base = static_cast<size_t>(w) * 64;
   const double *px1 = &x1_[base], *py1 = &y1_[base], *pdx = &dx_[base], *pdy = &dy_[base];
   const __m512d sx1 = _mm512_set1_pd(x1_[q]), sy1 = _mm512_set1_pd(y1_[q]);
-  const __m512d a = _mm512_set1_pd(y1_[q] - y2_[q]), b = _mm512_set1_pd(x2_[q] - x1_[q]);
+  const __m512d a = _mm512_set1_pd(y1_[q] - y2(q)), b = _mm512_set1_pd(x2(q) - x1_[q]);
   const __m512d sdx = _mm512_set1_pd(dx_[q]), sdy = _mm512_set1_pd(dy_[q]);
   const std::uint64_t ranged = Small ? nonUnit_[w] & members : members;
   std::uint64_t c = 0, g = 0, on = 0;
@@ -221,8 +222,9 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
     const int i = std::countr_zero(rest) & ~7;
     const auto lanes = static_cast<__mmask8>(rest >> i);
     rest &= ~(std::uint64_t{0xFF} << i);
-    const __m512d n2 = _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(_mm512_loadu_pd(&y2_[base + i]), sy1), b),
-                                     _mm512_mul_pd(_mm512_sub_pd(_mm512_loadu_pd(&x2_[base + i]), sx1), a));
+    const __m512d cx2 = _mm512_add_pd(_mm512_loadu_pd(px1 + i), _mm512_loadu_pd(pdx + i));
+    const __m512d cy2 = _mm512_add_pd(_mm512_loadu_pd(py1 + i), _mm512_loadu_pd(pdy + i));
+    const __m512d n2 = _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(cy2, sy1), b), _mm512_mul_pd(_mm512_sub_pd(cx2, sx1), a));
     g |= static_cast<std::uint64_t>(_mm512_mask_cmp_pd_mask(lanes, n2, _mm512_set1_pd(-kOnLine), _CMP_LT_OQ)) << i;
   }
   return {c, g};

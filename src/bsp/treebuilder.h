@@ -98,23 +98,19 @@ class TreeBuilder final : TreeRecords {
     // Every record became a node, so each gets its final links here, those
     // to record 0 already pointing where it is going. The splits then copy
     // records into the pieces, whose links are written after them.
-    auto link = [root](Long v) { return v == 0 ? root : v; };
-    auto setLinks = [&](Long from, Long to) {
-      for (Long i = from; i < to; ++i) {
-        auto& r = t_.at(i);
-        r.posChild = link(plan[3 * i]);
-        r.negChild = link(plan[3 * i + 1]);
-        r.nextSeg = plan[3 * i + 2];
-      }
+    auto setLinks = [&](auto& r, Long i) {
+      r.posChild = plan[3 * i] == 0 ? root : plan[3 * i];
+      r.negChild = plan[3 * i + 1] == 0 ? root : plan[3 * i + 1];
+      r.nextSeg = plan[3 * i + 2];
     };
     for (Long i = 0; i < n; ++i) {
       auto& r = t_.at(i);
+      setLinks(r, i);
       r.tStart = 0.0;
       r.tEnd = 1.0;
     }
-    setLinks(0, n);
     for (const Split& c : splits_) split(c.from, c.k, c.u);
-    setLinks(n, pieces);
+    for (Long i = n; i < pieces; ++i) setLinks(t_.at(i), i);
     pieces_ = pieces;
     t_.setCount(pieces_);
     if (root != 0) exchange(root);
