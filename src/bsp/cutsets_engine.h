@@ -147,10 +147,10 @@ class Engine {
   __attribute__((target("avx512f,avx2,popcnt"))) int chooseWordAvx512(std::uint64_t m, bool desc);
 #endif
 
-  // Word w of line q's sets. Stored word by word, so that the candidates of
-  // a list, tried in key order, read neighbouring entries.
-  std::uint64_t& cutAt(int q, int w) { return cut_[static_cast<size_t>(w) * lines_ + q]; }
-  std::uint64_t& sideAt(int q, int w) { return side_[static_cast<size_t>(w) * lines_ + q]; }
+  // Word w of line q's sets, a line's words side by side: a count, the
+  // partition and a fill read or write a row.
+  std::uint64_t& cutAt(int q, int w) { return cut_[static_cast<size_t>(q) * W_ + w]; }
+  std::uint64_t& sideAt(int q, int w) { return side_[static_cast<size_t>(q) * W_ + w]; }
 
   // --- lists (cutsets.cpp) ---------------------------------------------------
   template <class F>

@@ -240,6 +240,7 @@ template <Kernels K>
   int count = 0;
   for (int w : words_) {
     const std::uint64_t members = mask_[w];
+    std::uint64_t cut;
     if (!(done >> w & 1)) {
       counts_->sideTests += static_cast<std::uint64_t>(kPopcnt ? std::popcount(members) : bitCount(members));
       WordBits bits;
@@ -255,8 +256,10 @@ template <Kernels K>
       cutAt(q, w) = bits.cut;
       sideAt(q, w) = bits.neg;
       done |= bit(w);
+      cut = bits.cut & members;
+    } else {
+      cut = cutAt(q, w) & members;
     }
-    const std::uint64_t cut = cutAt(q, w) & members;
     count += kPopcnt ? std::popcount(cut) : bitCount(cut);
     if (count >= best) break;
   }
