@@ -80,6 +80,7 @@ class TreeBuilder final : TreeRecords {
     // Every entry below the piece count is written when the tree fits.
     if (plan.size() < 3 * static_cast<size_t>(capacity_)) plan.resize(3 * static_cast<size_t>(capacity_));
     splits_.clear();
+    splits_.reserve(static_cast<size_t>(capacity_));
     Long pieces = n, slot = -1;
     slot_ = &slot;
     planning_ = true;
