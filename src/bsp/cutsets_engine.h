@@ -67,9 +67,10 @@ struct Task {
 };
 
 // Builds the tree of one list. Keys are the positions in that list. A list
-// below it whose keys lie thinly over many words is handed, renumbered, to an
-// engine of its own (`below_`), so that the words of every list are well
-// filled. Each engine keeps its buffers from build to build.
+// below it of one word's keys or fewer, or whose keys lie thinly over many
+// words, is handed, renumbered, to an engine of its own (`below_`), so that
+// the words of every list are well filled. Each engine keeps its buffers
+// from build to build.
 class Engine {
  public:
   // The first list, in list order, and the splitter given for it, if any.
@@ -81,6 +82,7 @@ class Engine {
   // Builds the whole tree; its root, or -1 when the table ran full.
   Long run(Long& pieces);
 
+ private:
   // --- the kernels (cutsets_kernels.cpp) --------------------------------------
   struct WordBits {
     std::uint64_t cut, neg;
@@ -93,7 +95,6 @@ class Engine {
   // The splitter of list m when all keys lie in word 0.
   int chooseInWord(std::uint64_t m, bool desc);
 
- private:
   // --- the exact side test, as the list walk does it ---------------------
   struct Side {
     double n, d;
