@@ -1,7 +1,5 @@
 // The compile of the map: the BSP tree built in place in the wall table, the
 // root moved to record 0, the pieces given their own end points.
-#include <memory>
-
 #include "bsp/treebuilder.h"
 #include "io/mapfile.h"
 #include "model/clsMap.h"
@@ -88,29 +86,16 @@ void clsMap::adjustT() {
 
 void clsMap::createBSP() {
   if (wallCount <= 0) throw MapError("The map has no walls, so there is no tree to compile.");
-  // Everything the compile can touch, for putting back on a refusal.
-  struct Saved {
-    std::array<Wall, kWallSlots> walls;
-    std::array<Area, kAreaSlots> areas;
-    Long wallCount, pieceCount, selectedWall;
-  };
-  auto saved = std::make_unique<Saved>(Saved{walls, areas, wallCount, pieceCount, selectedWall});
-  try {
-    polishNextSeg();
-    for (Long i = 0; i < wallCount; ++i) {
-      walls[i].tStart = 0.0;
-      walls[i].tEnd = 1.0;
-    }
-    compileBSP();
-    adjustT();
-  } catch (const MapError&) {
-    walls = saved->walls;
-    areas = saved->areas;
-    wallCount = saved->wallCount;
-    pieceCount = saved->pieceCount;
-    selectedWall = saved->selectedWall;
-    throw;
-  }
+  // Links the walls in order, gives each the range 0 to 1 and builds, as
+  // polishNextSeg and compileBSP do; but the tree is worked out first, so a
+  // tree that does not fit is refused with the map as it was.
+  WallTable t{*this};
+  WallBuilder b(t, pieceCount, kWallSlots);
+  const Long root = b.compileWhole();
+  bspSideTests = b.sideTests;
+  if (root == -1) throw MapError(capacityMessage(b.failure));
+  // adjustT, knowing that every range lies within 0 to 1.
+  WallBuilder::adjustInside(t);
 }
 
 bool clsMap::WriteNewMPB(const std::string& fileName, bool compiled, std::string* error) {

@@ -54,6 +54,11 @@ struct ListMember {
 // a record's nextSeg is written once, with the value the walk leaves in it.
 class TreeRecords {
  public:
+  // When set, the links go here instead, three to a record (posChild,
+  // negChild, nextSeg), the last written of each kept; only the caller's
+  // slot is still set through setLink.
+  Long* links = nullptr;
+
   // The chosen splitter's posChild and negChild become -1.
   virtual void place(Long s) = 0;
   // A child link of `parent` (parent -1: the slot the caller passed in).

@@ -60,23 +60,61 @@ class TreeBuilder final : TreeRecords {
     pieces_ = t_.count();
     Long root = select(0, t_.at(0).negChild);
     if (root == -1) return -1;
-    t_.setCount(pieces_);
-    if (root == 0) return 0;
-    const Long n = pieces_;
-    if (n >= capacity_) {
+    return finish(root);
+  }
+
+  // The same build on records 0 to count-1 as the compile starts it: linked
+  // in record order, each with the range 0 to 1. The tree is worked out
+  // before any record changes, so a tree that does not fit (-1) leaves the
+  // table as it was; otherwise the records are linked and given that range,
+  // the tree is written into them and its root moved to record 0.
+  Long compileWhole() {
+    const Long n = t_.count();
+    thread_local std::vector<ListMember> list;
+    thread_local std::vector<Long> plan;
+    list.resize(static_cast<size_t>(n));
+    for (Long i = 0; i < n; ++i) {
+      const auto& r = t_.at(i);
+      list[i] = {i, r.x1, r.y1, r.x2, r.y2, 0.0, 1.0};
+    }
+    // Every entry below the piece count is written when the tree fits.
+    if (plan.size() < 3 * static_cast<size_t>(capacity_)) plan.resize(3 * static_cast<size_t>(capacity_));
+    splits_.clear();
+    splits_.reserve(static_cast<size_t>(capacity_));
+    Long pieces = n, slot = -1;
+    slot_ = &slot;
+    planning_ = true;
+    links = plan.data();
+    BuildCounts counts;
+    const Long root = buildOnCutSets(list, nullptr, pieces, capacity_, *this, counts);
+    planning_ = false;
+    links = nullptr;
+    sideTests += counts.sideTests;
+    failure = counts.failure;
+    if (root == -1) return -1;
+    if (root != 0 && pieces >= capacity_) {
       failure = BuildFailure::NoScratch;
       return -1;
     }
-    // Links to the old record 0 now point where that record is going.
+    // Every record became a node, so each gets its final links here, those
+    // to record 0 already pointing where it is going. The splits then copy
+    // records into the pieces, whose links are written after them.
+    auto setLinks = [&](auto& r, Long i) {
+      r.posChild = plan[3 * i] == 0 ? root : plan[3 * i];
+      r.negChild = plan[3 * i + 1] == 0 ? root : plan[3 * i + 1];
+      r.nextSeg = plan[3 * i + 2];
+    };
     for (Long i = 0; i < n; ++i) {
       auto& r = t_.at(i);
-      if (r.negChild == 0) r.negChild = root;
-      if (r.posChild == 0) r.posChild = root;
+      setLinks(r, i);
+      r.tStart = 0.0;
+      r.tEnd = 1.0;
     }
-    t_.copy(0, n);
-    t_.copy(root, 0);
-    t_.copy(n, root);
-    t_.onExchange(root);
+    for (const Split& c : splits_) split(c.from, c.k, c.u);
+    for (Long i = n; i < pieces; ++i) setLinks(t_.at(i), i);
+    pieces_ = pieces;
+    t_.setCount(pieces_);
+    if (root != 0) exchange(root);
     return root;
   }
 
@@ -88,20 +126,62 @@ class TreeBuilder final : TreeRecords {
     const Long n = t.count();
     for (Long i = 0; i < n; ++i)
       if (!moved(t.at(i))) return false;
+    adjustInside(t);
+    return true;
+  }
+
+  // The same in one pass, for a table whose ranges all lie within 0 to 1 (as
+  // compileWhole leaves them): every new end point then lies between its
+  // source wall's two, so all fit.
+  static void adjustInside(Table& t) {
+    const Long n = t.count();
     for (Long i = 0; i < n; ++i) {
       auto& r = t.at(i);
       if (r.negChild == -1) r.negChild = 0;
       if (r.posChild == -1) r.posChild = 0;
+      if (r.tStart == 0.0 && r.tEnd == 1.0) continue;
       Ends e = *moved(r);
       r.x1 = e.x1; r.y1 = e.y1; r.x2 = e.x2; r.y2 = e.y2;
     }
-    return true;
   }
 
  private:
   struct Ends {
     Long x1, y1, x2, y2;
   };
+  struct Split {
+    Long from, k;
+    double u;
+  };
+
+  // The root in place: the piece count becomes the table's count and the
+  // root moves to record 0.
+  Long finish(Long root) {
+    t_.setCount(pieces_);
+    if (root == 0) return 0;
+    if (pieces_ >= capacity_) {
+      failure = BuildFailure::NoScratch;
+      return -1;
+    }
+    // Links to the old record 0 now point where that record is going.
+    for (Long i = 0; i < pieces_; ++i) {
+      auto& r = t_.at(i);
+      if (r.negChild == 0) r.negChild = root;
+      if (r.posChild == 0) r.posChild = root;
+    }
+    exchange(root);
+    return root;
+  }
+
+  // Records 0 and root change places, through the record behind the last
+  // piece.
+  void exchange(Long root) {
+    const Long n = pieces_;
+    t_.copy(0, n);
+    t_.copy(root, 0);
+    t_.copy(n, root);
+    t_.onExchange(root);
+  }
 
   ListMember member(Long i) {
     const auto& r = t_.at(i);
@@ -129,22 +209,36 @@ class TreeBuilder final : TreeRecords {
   }
 
   // --- the build's changes to the records ----------------------------------
+  // While planning, links go to `links` (posChild, negChild, nextSeg of
+  // each record) and splits to splits_.
   void place(Long s) override {
+    if (planning_) {
+      links[3 * s] = links[3 * s + 1] = -1;
+      return;
+    }
     t_.at(s).posChild = -1;
     t_.at(s).negChild = -1;
   }
   void setLink(Long parent, bool pos, Long child) override {
     if (parent < 0) *slot_ = child;
+    else if (planning_) links[3 * parent + (pos ? 0 : 1)] = child;
     else if (pos) t_.at(parent).posChild = child;
     else t_.at(parent).negChild = child;
   }
   void split(Long c, Long k, double u) override {
+    if (planning_) {
+      splits_.push_back({c, k, u});
+      return;
+    }
     t_.copy(c, k);
     t_.at(k).tStart = u;
     t_.at(c).tEnd = u;
     t_.onSplit(c, k);
   }
-  void setNextSeg(Long r, Long next) override { t_.at(r).nextSeg = next; }
+  void setNextSeg(Long r, Long next) override {
+    if (planning_) links[3 * r + 2] = next;
+    else t_.at(r).nextSeg = next;
+  }
 
   template <class Rec>
   static std::optional<Ends> moved(const Rec& r) {
@@ -173,6 +267,8 @@ class TreeBuilder final : TreeRecords {
   Long* slot_ = nullptr;
   std::vector<ListMember> list_;
   std::vector<bool> seen_;
+  bool planning_ = false;  // the links go to `links`, the splits to splits_
+  std::vector<Split> splits_;
 };
 
 }  // namespace kv::bsp

@@ -1,0 +1,219 @@
+// The engine behind buildOnCutSets (bsp/cutsets.h): its state and the split
+// of its work between cutsets.cpp (lists, partition, the build's loop) and
+// cutsets_kernels.cpp (filling line sets, choosing the splitter).
+#pragma once
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "bsp/cutsets.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#define KV_CUTSETS_X86 1
+#else
+#define KV_CUTSETS_X86 0
+#endif
+
+namespace kv::bsp::engine {
+
+// Side values and denominators are whole numbers whatever the coordinates:
+// each is a sum of products of whole-number differences, and rounding a whole
+// number to a double gives a whole number. So a side value below -kOnLine is
+// below 0, and only 0 lies within kOnLine of the line; the whole-word kernels
+// compare with 0.
+//
+// With every coordinate at most this far from 0, differences stay below 2^25
+// and side values and denominators are exact. Then 0 < n/d < 1 holds for the
+// rounded quotient exactly when n and d have the same sign and |n| < |d| (a
+// quotient below 1 is at most 1 - 1/|d|, which rounds below 1): no quotient
+// needs computing for a range of 0 to 1.
+constexpr double kSmallCoordinate = 16777216.0;  // 2^24
+
+// Outside the functions built for processors with a popcount instruction,
+// std::popcount is a library call; this is the same count inline.
+inline int bitCount(std::uint64_t v) {
+#if defined(__POPCNT__)
+  return std::popcount(v);
+#else
+  v -= (v >> 1) & 0x5555555555555555ULL;
+  v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
+  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
+#endif
+}
+
+constexpr std::uint64_t bit(int b) { return std::uint64_t{1} << b; }
+
+// The range a key's record gets when the list holding it is started.
+struct Fix {
+  int key;
+  Long rec;
+  double ts, te;
+};
+
+// A word of a key set: its index and its bits.
+struct Word {
+  int w;
+  std::uint64_t bits;
+};
+
+// A non-negative list waiting for its negative sibling's sub-tree.
+struct Task {
+  int wordOff, wordCount, fixOff, fixCount;
+  bool desc;
+  Long parent;  // its root goes into parent's posChild
+};
+
+// Builds the tree of one list. Keys are the positions in that list. A list
+// below it of one word's keys or fewer, or whose keys lie thinly over many
+// words, is handed, renumbered, to an engine of its own (`below_`), so that
+// the words of every list are well filled. Each engine keeps its buffers
+// from build to build.
+class Engine {
+ public:
+  // The first list, in list order, and the splitter given for it, if any.
+  void start(std::span<const ListMember> list, const ListMember* splitter, Long capacity, TreeRecords& out,
+             BuildCounts& counts, Kernels kernels);
+  // A list of `up`, given by its keys in list order, whose root goes into
+  // the link of record `parent` (pos: posChild).
+  void startBelow(const Engine& up, std::span<const int> keys, Long parent, bool pos);
+  // Builds the whole tree; its root, or -1 when the table ran full.
+  Long run(Long& pieces);
+
+ private:
+  // --- the kernels (cutsets_kernels.cpp) --------------------------------------
+  struct WordBits {
+    std::uint64_t cut, neg;
+  };
+  WordBits fillWordScalar(int q, int w, std::uint64_t members) const;
+  // Fills line q's sets for the whole list.
+  void fillRow(int q);
+  // The list's splitter.
+  int choose();
+  // The splitter of list m when all keys lie in word 0.
+  int chooseInWord(std::uint64_t m, bool desc);
+
+  // --- the exact side test, as the list walk does it ---------------------
+  struct Side {
+    double n, d;
+  };
+  // n = D(p's first end point) on line q, d = D(p's first) - D(p's second).
+  Side sideOf(int q, int p) const {
+    const double a = y1_[q] - y2(q), b = x2(q) - x1_[q];
+    return {(x1_[p] - x1_[q]) * a + (y1_[p] - y1_[q]) * b, dy_[q] * dx_[p] - dx_[q] * dy_[p]};
+  }
+  // Whether line q cuts the record at key p inside its open range.
+  bool cuts(int p, Side v) const;
+
+  // --- the changes to the records -----------------------------------------
+  // Record s is the splitter of a list: its links cleared, its index into
+  // the parent's link, its work-list link `next`.
+  void record(Long s, Long parent, bool pos, Long next) {
+    if (Long* l = out_->links) {
+      l[3 * s] = l[3 * s + 1] = -1;
+      l[3 * s + 2] = next;
+      if (parent >= 0) l[3 * parent + (pos ? 0 : 1)] = s;
+      else out_->setLink(parent, pos, s);
+    } else {
+      out_->place(s);
+      out_->setLink(parent, pos, s);
+      out_->setNextSeg(s, next);
+    }
+  }
+  // Splitter s has no child on that side.
+  void noChild(Long s, bool pos) {
+    if (Long* l = out_->links) l[3 * s + (pos ? 0 : 1)] = -1;
+    else out_->setLink(s, pos, -1);
+  }
+
+  // --- kernels ---------------------------------------------------------------
+#if KV_CUTSETS_X86
+  template <bool Small>
+  __attribute__((target("avx2"))) WordBits fillAvx2(int q, int w, std::uint64_t members) const;
+  template <bool Small>
+  __attribute__((target("avx512f"))) WordBits fillAvx512(int q, int w, std::uint64_t members) const;
+  __attribute__((target("avx2,popcnt"))) int chooseAvx2();
+  __attribute__((target("avx512f,avx2,popcnt"))) int chooseAvx512();
+#endif
+  template <Kernels K>
+  int countCuts(int q, int best);
+  template <Kernels K>
+  int chooseImpl();
+  template <Kernels K>
+  int chooseWordImpl(std::uint64_t m, bool desc);
+#if KV_CUTSETS_X86
+  __attribute__((target("avx2,popcnt"))) int chooseWordAvx2(std::uint64_t m, bool desc);
+  __attribute__((target("avx512f,avx2,popcnt"))) int chooseWordAvx512(std::uint64_t m, bool desc);
+#endif
+
+  // Word w of line q's sets, a line's words side by side: a count, the
+  // partition and a fill read or write a row.
+  std::uint64_t& cutAt(int q, int w) { return cut_[static_cast<size_t>(q) * W_ + w]; }
+  std::uint64_t& sideAt(int q, int w) { return side_[static_cast<size_t>(q) * W_ + w]; }
+
+  // --- lists (cutsets.cpp) ---------------------------------------------------
+  template <class F>
+  static void forEachInOrder(const std::uint64_t* m, std::span<const int> words, bool desc, F f);
+  void prepare(int keys, Long capacity);
+  Long successor(int key) const;
+  void removeKey(int key);
+  void startList(bool desc, Long parent, bool pos, const Fix* fixes, int fixCount);
+  void applyFixes(const Fix* f, int count);
+  bool partition(int line, int key, Long s, Long& pieces);
+  bool popTask();
+  bool runBelow(Long& pieces);
+  void failAt(int line, int key, int failing);
+  void failWaiting();
+
+  // --- the build in one word (cutsets_word.cpp) ----------------------------
+  Long runInWord(Long& pieces);
+  void applyFixesInWord(const Fix* f, int count, std::uint64_t m);
+  Long failInWord(std::uint64_t m, bool desc, int key, std::uint64_t cutM, int failing);
+
+  Long capacity_ = 0;
+  TreeRecords* out_ = nullptr;
+  BuildCounts* counts_ = nullptr;
+  const ListMember* splitter_ = nullptr;
+  int n0_ = 0, W_ = 0, extra_ = 0;
+  size_t lines_ = 0;
+  bool small_ = true;
+  Kernels kernels_ = Kernels::Scalar;
+  // Per key (and the extra line at n0_), in columns: the source wall and the
+  // range of the record that holds the key in the list being built. Padded
+  // to whole words and one more, for the vector kernels. The second end
+  // point is x1 + dx, y1 + dy: whole numbers, so these sums are exact.
+  std::vector<double> x1_, y1_, dx_, dy_, ts_, te_;
+  double x2(int p) const { return x1_[p] + dx_[p]; }
+  double y2(int p) const { return y1_[p] + dy_[p]; }
+  std::vector<Long> recAt_;
+  std::vector<std::uint64_t> nonUnit_;  // keys whose range is not exactly 0 to 1
+  // Per line: the keys it cuts, and the keys on its negative side (judged by
+  // source walls, so the same for every piece of a key). A bit of `done_`
+  // per word that holds them for the list being built.
+  std::vector<std::uint64_t> cut_, side_;
+  std::vector<std::uint64_t> done_;
+  // The list being built (`listReady_` false: none): its key set, zero
+  // outside its non-empty words `words_` (ascending).
+  std::vector<std::uint64_t> mask_;
+  std::vector<int> words_;
+  bool listReady_ = true;
+  bool rekey_ = false;  // the list goes to the engine below
+  bool desc_ = false;
+  Long slotParent_ = -1;
+  bool slotPos_ = false;
+  // Waiting lists (their non-empty words) and the new ranges of their split
+  // keys, as stacks.
+  std::vector<Task> tasks_;
+  std::vector<Word> taskWords_;
+  std::vector<Fix> fixes_;
+  // Scratch of one partition, zero outside the words it writes.
+  std::vector<std::uint64_t> cutMask_, negMask_, posMask_;
+  std::vector<int> negWords_, posWords_;
+  std::vector<Fix> negFix_, posFix_;
+  std::vector<int> order_;  // a list's keys in list order, for the engine below
+  std::unique_ptr<Engine> below_;
+};
+
+}  // namespace kv::bsp::engine
