@@ -115,7 +115,7 @@ std::string followLinks(std::string path, std::string& target) {
     if (link.empty()) return errorText(ENOENT);
     if (link[0] != '/') {
       const std::size_t slash = path.rfind('/');
-      link = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + link;
+      link.insert(0, slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
     }
     path = link;
   }
@@ -148,7 +148,8 @@ void removeLeftovers(const std::string& target) {
     const long pid = std::strtol(rest.c_str(), nullptr, 10);
     const bool ended = pid == ::getpid() || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
     if (!ended) continue;
-    const std::string path = folder + "/" + entry;
+    std::string path = folder;
+    path.append("/").append(entry);
     struct stat st;
     if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
   }

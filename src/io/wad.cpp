@@ -96,9 +96,12 @@ std::vector<std::string> wadLevelNames(const WadDirectory& dir) {
   return names;
 }
 
-std::optional<WadLevel> readWadLevel(const std::vector<unsigned char>& bytes, const WadDirectory& dir,
-                                     std::string_view level, std::string& problem) {
-  const std::string want = upper(level);
+namespace {
+
+// The marker lump of level `want`: the last lump of that name that a
+// level's lumps follow. Empty, with the reason, when there is none or the
+// level is in the text format.
+std::optional<size_t> levelMarker(const WadDirectory& dir, const std::string& want, std::string& problem) {
   std::optional<size_t> marker;
   bool named = false;
   for (size_t i = 0; i < dir.lumps.size(); ++i) {
@@ -126,6 +129,60 @@ std::optional<WadLevel> readWadLevel(const std::vector<unsigned char>& bytes, co
     problem = "level " + want + " is in the text level format (a TEXTMAP lump); only the classic format is read";
     return std::nullopt;
   }
+  return marker;
+}
+
+// The LINEDEFS records into lv.lines, each checked against the vertexes and
+// sidedefs it names; false with the reason at the first bad line.
+bool readLines(const Records& ld, size_t sideCount, const std::string& want, WadLevel& lv, std::string& problem) {
+  const size_t vertexCount = lv.vertexes.size();
+  lv.lines.resize(ld.count);
+  for (size_t i = 0; i < ld.count; ++i) {
+    const unsigned char* r = ld.p + 14 * i;
+    WadLine& l = lv.lines[i];
+    l.v1 = u16(r);
+    l.v2 = u16(r + 2);
+    l.flags = u16(r + 4);
+    l.special = u16(r + 6);
+    l.tag = u16(r + 8);
+    const int right = u16(r + 10), left = u16(r + 12);
+    l.right = right == 0xFFFF ? -1 : right;
+    l.left = left == 0xFFFF ? -1 : left;
+    const std::string what = "linedef " + std::to_string(i);
+    for (int v : {l.v1, l.v2})
+      if (static_cast<size_t>(v) >= vertexCount) {
+        problem = what;
+        problem.append(" names vertex ").append(std::to_string(v)).append(", but level ").append(want);
+        problem.append(" has ").append(std::to_string(vertexCount)).append(" vertexes");
+        return false;
+      }
+    if (l.right < 0) {
+      problem = what + " has no front sidedef";
+      return false;
+    }
+    for (int s : {l.right, l.left})
+      if (s >= 0 && static_cast<size_t>(s) >= sideCount) {
+        problem = what;
+        problem.append(" names sidedef ").append(std::to_string(s)).append(", but level ").append(want);
+        problem.append(" has ").append(std::to_string(sideCount)).append(" sidedefs");
+        return false;
+      }
+    const WadVertex &a = lv.vertexes[l.v1], &b = lv.vertexes[l.v2];
+    if (a.x == b.x && a.y == b.y) {
+      problem = what + " has zero length (both ends at " + std::to_string(a.x) + ", " + std::to_string(a.y) + ")";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<WadLevel> readWadLevel(const std::vector<unsigned char>& bytes, const WadDirectory& dir,
+                                     std::string_view level, std::string& problem) {
+  const std::string want = upper(level);
+  const std::optional<size_t> marker = levelMarker(dir, want, problem);
+  if (!marker) return std::nullopt;
 
   // The level's lumps: those of the known names that follow the marker.
   std::vector<const WadLump*> found;
@@ -189,41 +246,7 @@ std::optional<WadLevel> readWadLevel(const std::vector<unsigned char>& bytes, co
       return std::nullopt;
     }
   }
-  lv.lines.resize(ld->count);
-  for (size_t i = 0; i < ld->count; ++i) {
-    const unsigned char* r = ld->p + 14 * i;
-    WadLine& l = lv.lines[i];
-    l.v1 = u16(r);
-    l.v2 = u16(r + 2);
-    l.flags = u16(r + 4);
-    l.special = u16(r + 6);
-    l.tag = u16(r + 8);
-    const int right = u16(r + 10), left = u16(r + 12);
-    l.right = right == 0xFFFF ? -1 : right;
-    l.left = left == 0xFFFF ? -1 : left;
-    const std::string what = "linedef " + std::to_string(i);
-    for (int v : {l.v1, l.v2})
-      if (static_cast<size_t>(v) >= vx->count) {
-        problem = what + " names vertex " + std::to_string(v) + ", but level " + want + " has " +
-                  std::to_string(vx->count) + " vertexes";
-        return std::nullopt;
-      }
-    if (l.right < 0) {
-      problem = what + " has no front sidedef";
-      return std::nullopt;
-    }
-    for (int s : {l.right, l.left})
-      if (s >= 0 && static_cast<size_t>(s) >= sd->count) {
-        problem = what + " names sidedef " + std::to_string(s) + ", but level " + want + " has " +
-                  std::to_string(sd->count) + " sidedefs";
-        return std::nullopt;
-      }
-    const WadVertex &a = lv.vertexes[l.v1], &b = lv.vertexes[l.v2];
-    if (a.x == b.x && a.y == b.y) {
-      problem = what + " has zero length (both ends at " + std::to_string(a.x) + ", " + std::to_string(a.y) + ")";
-      return std::nullopt;
-    }
-  }
+  if (!readLines(*ld, sd->count, want, lv, problem)) return std::nullopt;
   lv.things.resize(th->count);
   for (size_t i = 0; i < th->count; ++i) {
     const unsigned char* r = th->p + 10 * i;

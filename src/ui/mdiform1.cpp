@@ -120,6 +120,21 @@ void MDIForm1::MDIForm_Load() {
   mapView->attachMap(*map_, *ui_);
   properties->attachMap(*map_, ui_);
   project->map = map_.get();
+  connectWindows();
+
+  for (QWidget* w : {static_cast<QWidget*>(mapView), static_cast<QWidget*>(project), static_cast<QWidget*>(properties)})
+    frameOf(w)->show();
+  mapView->redraw();
+  doc_->currentMapFile.clear();
+  logLine("Listing lines");
+  listLines();
+  logLine("Done.");
+  if (log_) log_->close();
+  showDocumentState();
+}
+
+// The windows' calls into the map, the document and each other.
+void MDIForm1::connectWindows() {
   MapEditor& ed = *mapView->editor();
   properties->logic()->redraw = [this] {
     mapView->redraw();
@@ -169,16 +184,6 @@ void MDIForm1::MDIForm_Load() {
       doc_->commit("Preview Compile");
     };
   }
-
-  for (QWidget* w : {static_cast<QWidget*>(mapView), static_cast<QWidget*>(project), static_cast<QWidget*>(properties)})
-    frameOf(w)->show();
-  mapView->redraw();
-  doc_->currentMapFile.clear();
-  logLine("Listing lines");
-  listLines();
-  logLine("Done.");
-  if (log_) log_->close();
-  showDocumentState();
 }
 
 void MDIForm1::listLines() { project->listLines(); }
@@ -216,7 +221,7 @@ void MDIForm1::setRecentCaptions() {
 
 // --- menus and toolbar ---------------------------------------------------------
 
-QAction* MDIForm1::item(QMenu* menu, const char* name, const char* caption, std::function<void()> f) {
+QAction* MDIForm1::item(QMenu* menu, const char* name, const char* caption, const std::function<void()>& f) {
   QAction* a = menu->addAction(caption);
   a->setObjectName(name);
   // A command that changed the map or the side-def table leaves one undo
@@ -235,16 +240,22 @@ void MDIForm1::separator(QMenu* menu, const char* name) { menu->addSeparator()->
 
 void MDIForm1::nyaCommand() { nya(*ui_); }
 
-void MDIForm1::buildMenus() {
-  auto menu = [this](const char* name, const char* title) {
-    QMenu* m = menuBar()->addMenu(title);
-    m->setObjectName(name);
-    m->menuAction()->setObjectName(name);
-    return m;
-  };
-  auto nyaFn = [this] { nyaCommand(); };
+QMenu* MDIForm1::topMenu(const char* name, const char* title) {
+  QMenu* m = menuBar()->addMenu(title);
+  m->setObjectName(name);
+  m->menuAction()->setObjectName(name);
+  return m;
+}
 
-  QMenu* file = menu("mnuFile", "&File");
+void MDIForm1::buildMenus() {
+  buildFileEditViewMenus();
+  buildWizardAndTestMenus();
+  buildWindowAndHelpMenus();
+}
+
+void MDIForm1::buildFileEditViewMenus() {
+  auto nyaFn = [this] { nyaCommand(); };
+  QMenu* file = topMenu("mnuFile", "&File");
   item(file, "itmNewMap", "&New Map", [this] { doc_->newMap(); });
   separator(file, "bi7");
   item(file, "itmOpenMap", "&Open Map...", [this] { doc_->openMap(); });
@@ -263,7 +274,7 @@ void MDIForm1::buildMenus() {
   separator(file, "bi9");
   item(file, "itmExit", "E&xit", [] { QCoreApplication::exit(0); });
 
-  QMenu* edit = menu("mnuEdit", "&Edit");
+  QMenu* edit = topMenu("mnuEdit", "&Edit");
   item(edit, "itmUndo", "&Undo", [this] { itmUndo_Click(); })->setShortcut(QKeySequence("Ctrl+Z"));
   item(edit, "itmRedo", "&Redo", [this] { itmRedo_Click(); })
       ->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
@@ -275,15 +286,17 @@ void MDIForm1::buildMenus() {
   item(edit, "itmClear", "Clear", nyaFn);
   item(edit, "itmDelArea", "Delete Area");
 
-  QMenu* view = menu("mnuView", "&View");
+  QMenu* view = topMenu("mnuView", "&View");
   item(view, "itmRedraw", "&Redraw", [this] { mapView->editor()->redrawPausingFlash(); })
       ->setShortcut(QKeySequence("Ctrl+R"));
   separator(view, "bi1");
   item(view, "itmDrawTree", "Draw Tree", [this] { itmDrawTree_Click(); })->setEnabled(false);
   item(view, "itmZoomIn", "Zoom &In", [this] { itmZoomIn_Click(); });
   item(view, "itmZoomOut", "Zoom &Out", [this] { itmZoomOut_Click(); });
+}
 
-  QMenu* wiz = menu("mnuSpecial", "Wi&zards");
+void MDIForm1::buildWizardAndTestMenus() {
+  QMenu* wiz = topMenu("mnuSpecial", "Wi&zards");
   item(wiz, "itmRoomWizard", "&Room Wizard...", [this] { itmRoomWizard_Click(); });
   item(wiz, "itmShapeWizard", "Shape Wizard...", [this] { itmShapeWizard_Click(); });
   item(wiz, "itmColWizard", "&Column Wizard...", [this] { itmColWizard_Click(); });
@@ -296,7 +309,7 @@ void MDIForm1::buildMenus() {
   item(wiz, "itmSetViewer", "Set viewer to Insert Position", [this] { mapView->editor()->setViewerToInsertion(); });
 
   // Developer commands: switched off, so none of them can be chosen.
-  QMenu* test = menu("mnuTest", "&Test");
+  QMenu* test = topMenu("mnuTest", "&Test");
   const std::pair<const char*, const char*> tests[] = {
       {"itmWZSwitch", "Switch wizard"},     {"itmShowCtl", "Show Control"},   {"itmCreateBSP", "Create class BSP"},
       {"itmReadNewMap", "Read Map Object"}, {"itmTestMapObj", "Test Map Object"}, {"itmCheckerBoard", "Checkerboard"},
@@ -313,8 +326,10 @@ void MDIForm1::buildMenus() {
     item(test, tests[k].first, tests[k].second, [this, h = handlers[k]] { (this->*h)(); });
   test->menuAction()->setEnabled(false);
   test->setEnabled(false);
+}
 
-  QMenu* win = menu("mnuWindow", "&Window");
+void MDIForm1::buildWindowAndHelpMenus() {
+  QMenu* win = topMenu("mnuWindow", "&Window");
   item(win, "itmAdjustWin", "Adjust windows", [this] { adjustWindows(); });
   separator(win, "bi8");
   item(win, "itmPropWin", "Properties window", [this] { itmPropWin_Click(); })->setShortcut(QKeySequence("F4"));
@@ -323,7 +338,7 @@ void MDIForm1::buildMenus() {
   item(win, "itmRenderWin", "Render window", [this] { showChild(control, true); });
   item(win, "itmSelectWin", "Select window", [this] { showChild(select, false); });
 
-  QMenu* helpMenu = menu("mnuHelp", "&Help");
+  QMenu* helpMenu = topMenu("mnuHelp", "&Help");
   item(helpMenu, "itmHelpContents", "Contents (press F1)", [this] { itmHelpContents_Click(); });
   separator(helpMenu, "bi5");
   item(helpMenu, "itmAbout", "About Kovrel3D Map Editor...", [this] { itmAbout_Click(); });
@@ -383,9 +398,7 @@ void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
   else if (key == "rotate") m.editMode = kModeRotate;
   else if (key == "shear") m.editMode = kModeShear;
   else if (key == "cut") {}
-  else if (key == "copy") nyaCommand();
-  else if (key == "paste") nyaCommand();
-  else if (key == "paint") nyaCommand();
+  else if (key == "copy" || key == "paste" || key == "paint") nyaCommand();
   else if (key == "props") showChild(properties, true);
   else if (key == "objects") showChild(project, true);
   else if (key == "wizard") showChild(dragDrop, true);
@@ -511,6 +524,7 @@ void MDIForm1::itmShapeWizard_Click() {
 
 std::vector<std::string> MDIForm1::selectionList() const {
   std::vector<std::string> sel;
+  sel.reserve(static_cast<size_t>(select->List1->count()));
   for (int i = 0; i < select->List1->count(); ++i) sel.push_back(select->List1->item(i)->text().toStdString());
   return sel;
 }

@@ -129,9 +129,14 @@ class MDIForm1 : public QMainWindow {
   void closeEvent(QCloseEvent*) override;
 
  private:
-  QAction* item(QMenu* menu, const char* name, const char* caption, std::function<void()> f = {});
+  QAction* item(QMenu* menu, const char* name, const char* caption, const std::function<void()>& f = {});
   void separator(QMenu* menu, const char* name);
   void buildMenus();
+  void connectWindows();
+  void buildFileEditViewMenus();
+  void buildWizardAndTestMenus();
+  void buildWindowAndHelpMenus();
+  QMenu* topMenu(const char* name, const char* title);
   void buildToolbar();
   QMdiSubWindow* addChild(QWidget* w);
   void showChild(QWidget* w, bool toFront);

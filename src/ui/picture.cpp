@@ -22,7 +22,7 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
 QImage PictureBox::image() const {
   // The raster packs red in the low byte, which is the byte order of RGBX.
   QImage img(reinterpret_cast<const uchar*>(surface_.pixels().data()), surface_.width(), surface_.height(),
-             surface_.width() * 4, QImage::Format_RGBX8888);
+             qsizetype{surface_.width()} * 4, QImage::Format_RGBX8888);
   QImage out = img.convertToFormat(QImage::Format_RGB32);
   if (!surface_.texts.empty()) {
     QPainter p(&out);

@@ -24,6 +24,7 @@ std::vector<TreeNode> projectRoots() {
 
 std::vector<TreeNode> sideDefWallNodes(Integer count) {
   std::vector<TreeNode> n;
+  n.reserve(static_cast<size_t>(std::max<Long>(count, 0)));
   for (Long i = 0; i < count; ++i) n.push_back({"Walls", withNumber("w", i), withNumber("Wall", i), 2});
   return n;
 }
@@ -31,6 +32,8 @@ std::vector<TreeNode> sideDefWallNodes(Integer count) {
 std::vector<TreeNode> projectChildren(const clsMap& map) {
   std::vector<TreeNode> n;
   auto clampCount = [](Long c, Long slots) { return std::min(std::max<Long>(c, 0), slots); };
+  n.reserve(static_cast<size_t>(clampCount(map.wallCount, kWallSlots) + clampCount(map.areaCount, kAreaSlots) +
+                                clampCount(map.viewpointCount, kAreaSlots) + clampCount(map.globalCount, kAreaSlots)));
   for (Long i = 0; i < clampCount(map.wallCount, kWallSlots); ++i)
     n.push_back({"Walls", withNumber("w", i), withNumber("Wall", i), 2});
   for (Long i = 0; i < clampCount(map.areaCount, kAreaSlots); ++i)
