@@ -17,10 +17,13 @@ constexpr size_t kNestProbes = 8;
 double diff(Long a, Long b) { return static_cast<double>(static_cast<std::int64_t>(a) - b); }
 
 const MapGlobal* findGlobal(std::span<const MapGlobal> globals, const char* name) {
-  // The last of a name wins, as a later line wins in a header.
+  // Names are compared as a map holds them, cut to 16 characters: the map's
+  // "Overide CeilFloor" is stored as "Overide CeilFloo". The last of a name
+  // wins, as a later line wins in a header.
+  const std::string key = Name16(name).trimmed();
   const MapGlobal* found = nullptr;
   for (const MapGlobal& g : globals)
-    if (g.name.trimmed() == name) found = &g;
+    if (g.name.trimmed() == key) found = &g;
   return found;
 }
 

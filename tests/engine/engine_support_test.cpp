@@ -2,6 +2,7 @@
 // script call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "engine/gdi.h"
@@ -36,6 +37,12 @@ TEST(Gdi, SelectCopyAndDelete) {
   EXPECT_EQ(kv::BitBlt(pic, 6, -1, 5, 5, mem, 0, 0, kv::SRCCOPY), 1);
   EXPECT_EQ(p.at(6, 0), 104u);
   EXPECT_EQ(p.at(7, 2), 113u);
+  // From a negative source position only what lies inside the bitmap is copied.
+  EXPECT_EQ(kv::BitBlt(pic, 0, 0, 3, 3, mem, -1, -2, kv::SRCCOPY), 1);
+  EXPECT_EQ(p.at(1, 2), 100u);
+  EXPECT_EQ(p.at(2, 2), 101u);
+  EXPECT_EQ(p.at(1, 1), 105u);  // as the first copy left it
+  EXPECT_EQ(p.at(0, 2), 108u);
   EXPECT_EQ(kv::BitBlt(pic, 0, 0, 4, 4, mem, 0, 0, 0x00EE0086), 0);  // other raster operations are not made
   EXPECT_EQ(kv::BitBlt(pic, 0, 0, 4, 4, 12345, 0, 0, kv::SRCCOPY), 0);
 
@@ -72,7 +79,19 @@ TEST(Gdi, TheRenderWindowsCallSequence) {
   kv::SelectObject(mem, bmp);
   kv::BitBlt(pic, 0, 0, 320, 200, mem, 0, 0, kv::SRCCOPY);
   EXPECT_EQ(kv::gdi::surface(pic)->pixels, kv::gdi::bitmap(bmp)->pixels);
+  kv::JUMPVIEWER(300, 300, 64, 0);
+  EXPECT_EQ(kv::FINDAREANAME(kv::FINDAREA()), "Area0");
+  EXPECT_EQ(kv::HITINFRONT(99), -1);
+  EXPECT_GE(kv::HITINFRONT(100), 0);  // the square's east wall at x = 400
+  // After FLUSHTALISSE frames are black and the viewer calls only move it.
   kv::FLUSHTALISSE();
+  const kv::FrameBuffer& f = *kv::gdi::bitmap(kv::DRAWKV(pic));
+  EXPECT_EQ(std::count(f.pixels.begin(), f.pixels.end(), 0u), 320 * 200);
+  kv::MOVEVIEWER(0, 10, 0);
+  kv::TURNVIEWER(-4);
+  kv::FORWARD();
+  EXPECT_EQ(kv::FINDAREA(), -1);
+  EXPECT_EQ(kv::FINDAREANAME(0), "");
   kv::DeleteDC(mem);
   kv::DeleteDC(pic);
 }
@@ -106,11 +125,13 @@ TEST(Png, ChecksumsAndStoredBlocks) {
   kv::FrameBuffer f(200, 120);
   for (size_t i = 0; i < f.pixels.size(); ++i) f.pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
   auto png = kv::png::encode(f);
+  // The signature and the header chunk, assembled by hand: length 13, 200 x 120,
+  // 8 bits, RGB, deflate, no filter, no interlace, and the chunk's CRC.
+  const std::vector<unsigned char> head{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0,
+                                        0, 0, 200, 0, 0, 0, 120, 8, 2, 0, 0, 0, 0x38, 0xF0, 0x2A, 0xBC};
   ASSERT_GT(png.size(), 33u);
-  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+  EXPECT_EQ(std::vector<unsigned char>(png.begin(), png.begin() + 33), head);
   auto be = [&](size_t at) { return Long(png[at]) << 24 | Long(png[at + 1]) << 16 | Long(png[at + 2]) << 8 | png[at + 3]; };
-  EXPECT_EQ(be(16), 200);
-  EXPECT_EQ(be(20), 120);
 
   // Undo the stored blocks of IDAT and compare the scan lines.
   size_t at = 33;
