@@ -32,8 +32,9 @@ std::vector<TreeNode> sideDefWallNodes(Integer count) {
 std::vector<TreeNode> projectChildren(const clsMap& map) {
   std::vector<TreeNode> n;
   auto clampCount = [](Long c, Long slots) { return std::min(std::max<Long>(c, 0), slots); };
-  n.reserve(static_cast<size_t>(clampCount(map.wallCount, kWallSlots) + clampCount(map.areaCount, kAreaSlots) +
-                                clampCount(map.viewpointCount, kAreaSlots) + clampCount(map.globalCount, kAreaSlots)));
+  const Long nodes = clampCount(map.wallCount, kWallSlots) + clampCount(map.areaCount, kAreaSlots) +
+                    clampCount(map.viewpointCount, kAreaSlots) + clampCount(map.globalCount, kAreaSlots);
+  n.reserve(static_cast<size_t>(nodes));
   for (Long i = 0; i < clampCount(map.wallCount, kWallSlots); ++i)
     n.push_back({"Walls", withNumber("w", i), withNumber("Wall", i), 2});
   for (Long i = 0; i < clampCount(map.areaCount, kAreaSlots); ++i)

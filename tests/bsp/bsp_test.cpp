@@ -22,6 +22,7 @@ using Rec = std::array<Long, 6>;
 Rec rec(const kv::Wall& w) { return {w.x1, w.y1, w.x2, w.y2, w.negChild, w.posChild}; }
 std::vector<Rec> recs(const kv::clsMap& m) {
   std::vector<Rec> r;
+  r.reserve(static_cast<size_t>(m.wallCount));
   for (Long i = 0; i < m.wallCount; ++i) r.push_back(rec(m.walls[i]));
   return r;
 }

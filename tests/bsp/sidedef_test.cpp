@@ -24,6 +24,8 @@ std::unique_ptr<kv::SideDefTable> tableOf(const std::vector<std::array<Long, 4>>
 }
 auto ends(const kv::SideDef& s) { return std::make_tuple(s.x1, s.y1, s.x2, s.y2, s.negChild, s.posChild); }
 bool same(const kv::SideDefTable& a, const kv::SideDefTable& b) {
+  // Byte for byte: the packed records have no padding, and -0.0 or a NaN must match too.
+  // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
   return a.count == b.count && std::memcmp(a.rec.data(), b.rec.data(), sizeof a.rec) == 0;
 }
 
@@ -73,6 +75,7 @@ TEST(SideDefTools, WalkTreeVisitsInViewerOrderAndStopsAt320) {
     EXPECT_EQ(t->walkTree(), order) << x << "," << y;
   }
   std::vector<std::array<Long, 4>> parallel;
+  parallel.reserve(500);
   for (Long i = 0; i < 500; ++i) parallel.push_back({0, 3 * i, 50, 3 * i});
   auto c = tableOf(parallel);
   ASSERT_TRUE(c->buildBSP().ok);

@@ -150,8 +150,8 @@ TEST(Png, ChecksumsAndStoredBlocks) {
   ASSERT_EQ(raw.size(), 120u * (1 + 600));
   EXPECT_EQ(static_cast<std::uint32_t>(be(z)), kv::png::adler32(raw.data(), raw.size()));
   std::uint32_t p = f.at(7, 5);
-  size_t o = 5 * 601 + 1 + 7 * 3;
-  EXPECT_EQ(raw[5 * 601], 0);
+  size_t o = size_t{5} * 601 + 1 + size_t{7} * 3;
+  EXPECT_EQ(raw[size_t{5} * 601], 0);
   EXPECT_EQ((std::uint32_t(raw[o]) << 16 | raw[o + 1] << 8 | raw[o + 2]), p);
   EXPECT_EQ(std::string(png.end() - 8, png.end() - 4), "IEND");
 

@@ -389,7 +389,7 @@ TEST(EngineWorld, InsidesEnclosuresTexturesAndHeights) {
   ASSERT_TRUE(e.load(*m));
   for (const auto& a : e.world()->areas) EXPECT_EQ(a.floor * 1000 + a.ceil, 30200) << a.name;
 
-  auto cave = [](std::function<void(kv::clsMap&)> edit) {
+  auto cave = [](const std::function<void(kv::clsMap&)>& edit) {
     auto c = emptyRoom();
     addCaveAndSwitch(*c);
     edit(*c);

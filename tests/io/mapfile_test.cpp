@@ -162,7 +162,7 @@ TEST(MapFile, DamagedFilesAreRefusedWithTheirReasonFullTablesAndOtherOrdersRead)
   fillEverything(*m);
   const Bytes good = encodeMap(*m, false);
   const size_t dir = static_cast<size_t>(longAt(good, 12) - 1), none = SIZE_MAX;
-  auto at = [&](int entry) { return static_cast<size_t>(longAt(good, dir + 64 * entry + 4) - 1); };
+  auto at = [&](int entry) { return static_cast<size_t>(longAt(good, dir + size_t{64} * entry + 4) - 1); };
   struct Case {
     size_t at;  // where `value` is written
     Long value;
@@ -181,8 +181,8 @@ TEST(MapFile, DamagedFilesAreRefusedWithTheirReasonFullTablesAndOtherOrdersRead)
       {64, 2002, none, "the walls section holds 2002 records, but the map has room for 2001"},
       {64, -1, none, "the walls section holds -1 records"},
       {64, 2001, none, "the walls section is cut short: 2001 records do not fit"},
-      {at(2), 202, good.size() + 202 * 90, "areas section holds 202 records, but the map has room for 201"},
-      {at(3), 202, good.size() + 202 * 64, "globals section holds 202 records, but the map has room for 201"},
+      {at(2), 202, good.size() + size_t{202} * 90, "areas section holds 202 records, but the map has room for 201"},
+      {at(3), 202, good.size() + size_t{202} * 64, "globals section holds 202 records, but the map has room for 201"},
       {at(3), 20, none, "the globals section is cut short"},
   };
   std::string problem;

@@ -115,7 +115,7 @@ TEST(WadImport, DamagedOrUnfitLevelsAreRefusedAndTheMapKept) {
     std::copy(p.begin(), p.end(), b.begin() + static_cast<long>(at));
     return b;
   };
-  const size_t dir = good.size() - 16 * 6;  // the directory: E1M1, THINGS, LINEDEFS, ...
+  const size_t dir = good.size() - size_t{16} * 6;  // the directory: E1M1, THINGS, LINEDEFS, ...
   Bytes textFormat = good;
   std::copy_n("TEXTMAP\0", 8, textFormat.begin() + static_cast<long>(dir + 16 + 8));
   const std::tuple<const char*, Bytes, std::string, double> cases[] = {
@@ -123,9 +123,9 @@ TEST(WadImport, DamagedOrUnfitLevelsAreRefusedAndTheMapKept) {
       {"not a WAD file", Bytes(40, 'x'), "E1M1", 1},
       {"negative lump count", patched(4, -1), "E1M1", 1},
       {"lumps at byte 100000", patched(8, 100000), "E1M1", 1},
-      {"bytes at byte 1048576", patched(dir + 16 * 2, 1 << 20), "E1M1", 1},
+      {"bytes at byte 1048576", patched(dir + size_t{16} * 2, 1 << 20), "E1M1", 1},
       {"no level named MAP01", good, "MAP01", 1},
-      {"LINEDEFS lump of level E1M1 is 95 bytes long", patched(dir + 16 * 2 + 4, 95), "E1M1", 1},
+      {"LINEDEFS lump of level E1M1 is 95 bytes long", patched(dir + size_t{16} * 2 + 4, 95), "E1M1", 1},
       {"text level format", textFormat, "E1M1", 1},
       {"names vertex 6", level([](Level& l) { l.lines[4][1] = 6; }), "E1M1", 1},
       {"names sidedef 8", level([](Level& l) { l.lines[3][3] = 8; }), "E1M1", 1},

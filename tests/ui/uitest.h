@@ -62,7 +62,7 @@ inline void drag(QWidget* t, QPointF from, QPointF to) {
 // Runs `steps` on the main window's dialog `name` once a command has opened
 // it (modal dialogs block the command until they close), then closes it if
 // the steps left it open.
-inline void whenOpen(kv::MDIForm1& w, const char* name, std::function<void(QDialog&)> steps) {
+inline void whenOpen(kv::MDIForm1& w, const char* name, const std::function<void(QDialog&)>& steps) {
   QTimer::singleShot(0, &w, [&w, name, steps] {
     auto* d = w.findChild<QDialog*>(name);
     ASSERT_NE(d, nullptr) << name;

@@ -10,7 +10,7 @@
 namespace {
 
 // Presses Finish on the room wizard once it is open, after `fill`.
-void finishRoom(kv::MDIForm1& w, std::function<void(kv::frmRoomWizard&)> fill) {
+void finishRoom(kv::MDIForm1& w, const std::function<void(kv::frmRoomWizard&)>& fill) {
   kvtest::whenOpen(w, "frmRoomWizard", [fill](QDialog& d) {
     fill(static_cast<kv::frmRoomWizard&>(d));
     static_cast<kv::frmRoomWizard&>(d).cmdOK->click();
