@@ -33,8 +33,7 @@ enum class BuildFailure { None, TableFull, NoScratch };
 template <class Table>
 class TreeBuilder {
  public:
-  TreeBuilder(Table& table, Long& pieceCount, Long capacity)
-      : t_(table), pieces_(pieceCount), capacity_(capacity) {
+  TreeBuilder(Table& table, Long& pieceCount, Long capacity) : t_(table), pieces_(pieceCount), capacity_(capacity) {
     // One pending sub-tree per disjoint non-empty list: never more than the
     // table's records, so the build itself allocates nothing.
     stack_.reserve(static_cast<size_t>(capacity) + 2);
@@ -97,7 +96,10 @@ class TreeBuilder {
       if (r.negChild == -1) r.negChild = 0;
       if (r.posChild == -1) r.posChild = 0;
       Ends e = *moved(r);
-      r.x1 = e.x1; r.y1 = e.y1; r.x2 = e.x2; r.y2 = e.y2;
+      r.x1 = e.x1;
+      r.y1 = e.y1;
+      r.x2 = e.x2;
+      r.y2 = e.y2;
     }
     return true;
   }
@@ -227,10 +229,14 @@ class TreeBuilder {
       c = next;
     }
     auto& sp = t_.at(s);
-    if (pos != -1) stack_.push_back({pos, &sp.posChild});
-    else sp.posChild = -1;
-    if (neg != -1) stack_.push_back({neg, &sp.negChild});
-    else sp.negChild = -1;
+    if (pos != -1)
+      stack_.push_back({pos, &sp.posChild});
+    else
+      sp.posChild = -1;
+    if (neg != -1)
+      stack_.push_back({neg, &sp.negChild});
+    else
+      sp.negChild = -1;
     return true;
   }
 
@@ -273,7 +279,6 @@ class TreeBuilder {
   std::vector<Task> stack_;
 };
 
-
 // The wall table as the builder sees it (area lists follow the pieces).
 struct WallTable {
   kv::clsMap& m;
@@ -287,8 +292,10 @@ struct WallTable {
   }
   void onExchange(Long root) {
     auto swap = [root](Long& v) {
-      if (v == 0) v = root;
-      else if (v == root) v = 0;
+      if (v == 0)
+        v = root;
+      else if (v == root)
+        v = 0;
     };
     for (Long a = 0; a < m.areaCount; ++a) swap(m.areas[a].firstWall);
     for (Long i = 0; i < m.wallCount; ++i) {

@@ -108,7 +108,8 @@ struct Soa {
       x1.push_back(w.x1), y1.push_back(w.y1), dx.push_back(double(w.x2) - w.x1), dy.push_back(double(w.y2) - w.y1);
       ts.push_back(0.0), te.push_back(1.0);
     }
-    while (x1.size() % 4) x1.push_back(0), y1.push_back(0), dx.push_back(0), dy.push_back(0), ts.push_back(0), te.push_back(1);
+    while (x1.size() % 4)
+      x1.push_back(0), y1.push_back(0), dx.push_back(0), dy.push_back(0), ts.push_back(0), te.push_back(1);
   }
   size_t size() const { return x1.size(); }
 };
@@ -131,14 +132,15 @@ __attribute__((target("avx2,popcnt"))) std::uint64_t boundAvx2(const Soa& r, siz
   const __m256d a = _mm256_set1_pd(-r.dy[s]), zero = _mm256_setzero_pd();
   std::uint64_t cuts = 0;
   for (size_t i = 0; i < r.size(); i += 4) {
-    const __m256d d = _mm256_sub_pd(_mm256_mul_pd(sdy, _mm256_loadu_pd(&r.dx[i])),
-                                    _mm256_mul_pd(sdx, _mm256_loadu_pd(&r.dy[i])));
+    const __m256d d =
+        _mm256_sub_pd(_mm256_mul_pd(sdy, _mm256_loadu_pd(&r.dx[i])), _mm256_mul_pd(sdx, _mm256_loadu_pd(&r.dy[i])));
     const __m256d n = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(_mm256_loadu_pd(&r.x1[i]), sx1), a),
                                     _mm256_mul_pd(_mm256_sub_pd(_mm256_loadu_pd(&r.y1[i]), sy1), sdx));
     const __m256d u = _mm256_div_pd(n, d);
     const __m256d in = _mm256_and_pd(_mm256_cmp_pd(_mm256_loadu_pd(&r.ts[i]), u, _CMP_LT_OQ),
                                      _mm256_cmp_pd(u, _mm256_loadu_pd(&r.te[i]), _CMP_LT_OQ));
-    cuts += unsigned(std::popcount(unsigned(_mm256_movemask_pd(_mm256_and_pd(in, _mm256_cmp_pd(d, zero, _CMP_NEQ_OQ))))));
+    cuts +=
+        unsigned(std::popcount(unsigned(_mm256_movemask_pd(_mm256_and_pd(in, _mm256_cmp_pd(d, zero, _CMP_NEQ_OQ))))));
   }
   return cuts;
 }
@@ -196,10 +198,14 @@ const Input& input(const std::string& name) {
   auto it = cache.find(name);
   if (it != cache.end()) return it->second;
   Input in;
-  if (name == "random_short_walls") in.map = randomShortWalls();
-  else if (name == "grid_of_squares") in.map = gridOfSquares();
-  else if (name == "parallel_chain") in.map = parallelChain();
-  else in.map = level(name);
+  if (name == "random_short_walls")
+    in.map = randomShortWalls();
+  else if (name == "grid_of_squares")
+    in.map = gridOfSquares();
+  else if (name == "parallel_chain")
+    in.map = parallelChain();
+  else
+    in.map = level(name);
   if (in.map) {
     kv::clsMap trial = *in.map;
     kvbaseline::createBSP(trial, &in.listWalkTests);
@@ -218,8 +224,10 @@ void runCompile(benchmark::State& state, const std::string& name, bool baseline)
     state.PauseTiming();
     *work = *in.map;
     state.ResumeTiming();
-    if (baseline) kvbaseline::createBSP(*work);
-    else work->createBSP();
+    if (baseline)
+      kvbaseline::createBSP(*work);
+    else
+      work->createBSP();
   }
   state.counters["walls_in"] = double(in.map->wallCount);
   state.counters["pieces"] = double(work->wallCount);
@@ -233,8 +241,10 @@ void runCompile(benchmark::State& state, const std::string& name, bool baseline)
     for (int i = 0; i < 5; ++i) {
       *work = *in.map;
       const double t0 = cpuSeconds();
-      if (baseline) kvbaseline::createBSP(*work);
-      else work->createBSP();
+      if (baseline)
+        kvbaseline::createBSP(*work);
+      else
+        work->createBSP();
       best = std::min(best, cpuSeconds() - t0);
     }
     return best;
@@ -248,11 +258,12 @@ const char* const kMaps[] = {"e1m8_fd1",  "e2m2_fd1",           "e3m1_fd1",     
 const bool registered = [] {
   for (const char* name : kMaps) {
     const std::string n = name;
-    benchmark::RegisterBenchmark(("BM_Compile/" + n).c_str(), [n](benchmark::State& s) { runCompile(s, n, false); })
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("BM_CompileBaseline/" + n).c_str(),
-                                 [n](benchmark::State& s) { runCompile(s, n, true); })
-        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("BM_Compile/" + n).c_str(), [n](benchmark::State& s) {
+      runCompile(s, n, false);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("BM_CompileBaseline/" + n).c_str(), [n](benchmark::State& s) {
+      runCompile(s, n, true);
+    })->Unit(benchmark::kMillisecond);
   }
   return true;
 }();

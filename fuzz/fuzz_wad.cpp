@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     for (double scale : {1.0, 0.375}) {
       auto sum = kv::importWad(bytes, name, {scale}, *map, problem);
       if (!sum) continue;
-      if (sum->walls != map->wallCount || sum->areas != map->areaCount || !map->checkAreaLists().empty())
-        std::abort();
+      if (sum->walls != map->wallCount || sum->areas != map->areaCount || !map->checkAreaLists().empty()) std::abort();
       for (kv::Long i = 0; i < map->wallCount; ++i) {
         const kv::Wall& w = map->walls[i];
         for (kv::Long c : {w.x1, w.y1, w.x2, w.y2})

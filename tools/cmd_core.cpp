@@ -20,11 +20,16 @@ int runNew(std::vector<std::string>& args) {
 
 const char* typeName(Long t) {
   switch (t) {
-    case kSectionWalls: return "walls";
-    case kSectionViewpoints: return "viewpoints";
-    case kSectionAreas: return "areas";
-    case kSectionGlobals: return "globals";
-    case kSectionCompiledWalls: return "compiled walls";
+    case kSectionWalls:
+      return "walls";
+    case kSectionViewpoints:
+      return "viewpoints";
+    case kSectionAreas:
+      return "areas";
+    case kSectionGlobals:
+      return "globals";
+    case kSectionCompiledWalls:
+      return "compiled walls";
   }
   return "unknown";
 }
@@ -86,8 +91,7 @@ int runInfo(std::vector<std::string>& args) {
 
   std::printf("File:       %s\n", plainText(file).c_str());
   std::printf("Format:     \"%s\" version %d, %d directory entries at position %d\n",
-              plainText(fromCodePage(c->magic)).c_str(), c->version,
-              c->entryCount, c->directoryPosition);
+              plainText(fromCodePage(c->magic)).c_str(), c->version, c->entryCount, c->directoryPosition);
   std::printf("Walls:      %s%s\n", w ? std::to_string(w->walls.size()).c_str() : "none",
               w && w->type == kSectionCompiledWalls ? " (compiled tree)" : "");
   std::printf("Areas:      %s\n", a ? std::to_string(a->size()).c_str() : "none");
@@ -97,7 +101,8 @@ int runInfo(std::vector<std::string>& args) {
     std::printf("Viewer:     x %s, y %s, z %d, direction %d\n", formatNumber(w->viewerX).c_str(),
                 formatNumber(w->viewerY).c_str(), w->viewerZ, w->viewerDir);
   std::printf("Sections:\n");
-  for (const auto& s : c->sections) std::printf("  type %d (%s) at position %d\n", s.type, typeName(s.type), s.position);
+  for (const auto& s : c->sections)
+    std::printf("  type %d (%s) at position %d\n", s.type, typeName(s.type), s.position);
   if (g) {
     std::printf("Global list:\n");
     for (const auto& x : *g)

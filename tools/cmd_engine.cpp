@@ -24,8 +24,10 @@ double number(const std::string& text, const std::string& what) {
 std::vector<std::string> split(const std::string& s, char sep) {
   std::vector<std::string> out(1);
   for (char c : s) {
-    if (c == sep) out.emplace_back();
-    else out.back() += c;
+    if (c == sep)
+      out.emplace_back();
+    else
+      out.back() += c;
   }
   return out;
 }

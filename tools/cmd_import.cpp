@@ -38,10 +38,9 @@ int cmdImportWad(std::vector<std::string>& args) {
     std::printf("Viewer at x %s, y %s, direction %d, eye %d\n", formatNumber(map->viewerX).c_str(),
                 formatNumber(map->viewerY).c_str(), map->viewerDir, map->viewerZ);
   else
-    std::printf("The level has no player start; the viewer stays at x %s, y %s\n",
-                formatNumber(map->viewerX).c_str(), formatNumber(map->viewerY).c_str());
-  if (sum->sectorsWithoutWalls)
-    std::printf("Left out: %d sectors without walls\n", sum->sectorsWithoutWalls);
+    std::printf("The level has no player start; the viewer stays at x %s, y %s\n", formatNumber(map->viewerX).c_str(),
+                formatNumber(map->viewerY).c_str());
+  if (sum->sectorsWithoutWalls) std::printf("Left out: %d sectors without walls\n", sum->sectorsWithoutWalls);
   if (sum->thingsDropped) std::printf("Left out: %d things other than the player start\n", sum->thingsDropped);
   return 0;
 }

@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "cli.h"
-#include "wizards/wizardforms.h"
-#include "wizards/shape.h"
 #include "view/surface.h"
+#include "wizards/shape.h"
+#include "wizards/wizardforms.h"
 
 namespace kv::cli {
 namespace {
@@ -62,9 +62,7 @@ std::string mapArgument(std::vector<std::string>& args, size_t extra, const char
 }
 
 // "--name TEXT" replaces a field's text; the form reads it as the dialog does.
-void field(std::vector<std::string>& args, const std::string& name, std::string& text) {
-  takeOption(args, name, text);
-}
+void field(std::vector<std::string>& args, const std::string& name, std::string& text) { takeOption(args, name, text); }
 
 // "--at X,Y" as the two texts of a start point.
 bool startFields(std::vector<std::string>& args, std::string& x, std::string& y) {
@@ -144,9 +142,12 @@ int runRoom(std::vector<std::string>& args) {
   field(args, "--ceiling", f.ceilingHeightText);
   Edit e(mapArgument(args, 0, "one map file"));
   if (hasType) {
-    if (type == "empty") f.roomType = 0;
-    else if (type == "multi-pillar") f.roomType = 1;
-    else throw UsageError("--type must be empty or multi-pillar, not \"" + type + "\"");
+    if (type == "empty")
+      f.roomType = 0;
+    else if (type == "multi-pillar")
+      f.roomType = 1;
+    else
+      throw UsageError("--type must be empty or multi-pillar, not \"" + type + "\"");
   }
   f.clearMap = fresh;
   return finish(e, f, at);
@@ -155,8 +156,9 @@ int runRoom(std::vector<std::string>& args) {
 std::string roomHelp() {
   const RoomWizardForm f;
   return "      --type T            empty (the default) or multi-pillar\n" +
-         fieldHelp("--sides N", "Num Sides", f.numSidesText) + fieldHelp("--side-len L", "Side length:", f.sideLenText) +
-         kAtHelp + fieldHelp("--pillars N", "# pillars", f.numPillarsText) +
+         fieldHelp("--sides N", "Num Sides", f.numSidesText) +
+         fieldHelp("--side-len L", "Side length:", f.sideLenText) + kAtHelp +
+         fieldHelp("--pillars N", "# pillars", f.numPillarsText) +
          fieldHelp("--pillar-sides N", "# of pillar sides", f.numPillarSidesText) +
          fieldHelp("--columns N", "# columns", f.numColumnsText) +
          fieldHelp("--ceiling H", "Ceiling height:", f.ceilingHeightText) +
@@ -176,8 +178,9 @@ int runColumn(std::vector<std::string>& args) {
 
 std::string columnHelp() {
   const ColWizardForm f;
-  return fieldHelp("--sides N", "Num Sides", f.numSidesText) + fieldHelp("--side-len L", "Side length:", f.sideLenText) +
-         kAtHelp + "      The walls take the paste template's heights and textures.\n";
+  return fieldHelp("--sides N", "Num Sides", f.numSidesText) +
+         fieldHelp("--side-len L", "Side length:", f.sideLenText) + kAtHelp +
+         "      The walls take the paste template's heights and textures.\n";
 }
 
 // --- stair -----------------------------------------------------------------------

@@ -33,8 +33,10 @@ struct WallTable {
   }
   void onExchange(Long root) {
     auto swap = [root](Long& v) {
-      if (v == 0) v = root;
-      else if (v == root) v = 0;
+      if (v == 0)
+        v = root;
+      else if (v == root)
+        v = 0;
     };
     for (Long a = 0; a < m.areaCount; ++a) swap(m.areas[a].firstWall);
     for (Long i = 0; i < m.wallCount; ++i) {

@@ -185,8 +185,10 @@ void Engine::applyFixes(const Fix* f, int count) {
     const int p = f[i].key;
     recAt_[p] = f[i].rec;
     ts_[p] = f[i].ts, te_[p] = f[i].te;
-    if (f[i].ts == 0.0 && f[i].te == 1.0) nonUnit_[p >> 6] &= ~bit(p & 63);
-    else nonUnit_[p >> 6] |= bit(p & 63);
+    if (f[i].ts == 0.0 && f[i].te == 1.0)
+      nonUnit_[p >> 6] &= ~bit(p & 63);
+    else
+      nonUnit_[p >> 6] |= bit(p & 63);
     done_[p] = 0;
   }
   if (rekey_) return;  // the engine below fills its own sets
@@ -199,8 +201,10 @@ void Engine::applyFixes(const Fix* f, int count) {
         const int p = f[i].key, pw = p >> 6;
         if (!(done >> pw & 1)) continue;
         ++counts_->sideTests;
-        if (cuts(p, sideOf(line, p))) cutAt(line, pw) |= bit(p & 63);
-        else cutAt(line, pw) &= ~bit(p & 63);
+        if (cuts(p, sideOf(line, p)))
+          cutAt(line, pw) |= bit(p & 63);
+        else
+          cutAt(line, pw) &= ~bit(p & 63);
       }
     }
 }
@@ -407,8 +411,8 @@ Kernels mostAllowed = Kernels::Avx512;
 Kernels available() {
 #if KV_CUTSETS_X86
   static const Kernels k = !(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) ? Kernels::Scalar
-                           : __builtin_cpu_supports("avx512f")                                     ? Kernels::Avx512
-                                                                                                   : Kernels::Avx2;
+                           : __builtin_cpu_supports("avx512f")                                   ? Kernels::Avx512
+                                                                                                 : Kernels::Avx2;
   return k;
 #else
   return Kernels::Scalar;

@@ -114,8 +114,10 @@ class Engine {
     if (Long* l = out_->links) {
       l[3 * s] = l[3 * s + 1] = -1;
       l[3 * s + 2] = next;
-      if (parent >= 0) l[3 * parent + (pos ? 0 : 1)] = s;
-      else out_->setLink(parent, pos, s);
+      if (parent >= 0)
+        l[3 * parent + (pos ? 0 : 1)] = s;
+      else
+        out_->setLink(parent, pos, s);
     } else {
       out_->place(s);
       out_->setLink(parent, pos, s);
@@ -124,8 +126,10 @@ class Engine {
   }
   // Splitter s has no child on that side.
   void noChild(Long s, bool pos) {
-    if (Long* l = out_->links) l[3 * s + (pos ? 0 : 1)] = -1;
-    else out_->setLink(s, pos, -1);
+    if (Long* l = out_->links)
+      l[3 * s + (pos ? 0 : 1)] = -1;
+    else
+      out_->setLink(s, pos, -1);
   }
 
   // --- kernels ---------------------------------------------------------------

@@ -173,7 +173,8 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, 
     rest &= ~(std::uint64_t{0xF} << i);
     const __m256d cx2 = _mm256_add_pd(_mm256_loadu_pd(px1 + i), _mm256_loadu_pd(pdx + i));
     const __m256d cy2 = _mm256_add_pd(_mm256_loadu_pd(py1 + i), _mm256_loadu_pd(pdy + i));
-    const __m256d n2 = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(cy2, sy1), b), _mm256_mul_pd(_mm256_sub_pd(cx2, sx1), a));
+    const __m256d n2 =
+        _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(cy2, sy1), b), _mm256_mul_pd(_mm256_sub_pd(cx2, sx1), a));
     g |= static_cast<std::uint64_t>(_mm256_movemask_pd(_mm256_cmp_pd(n2, _mm256_set1_pd(-kOnLine), _CMP_LT_OQ)) & lanes)
          << i;
   }
@@ -224,7 +225,8 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
     rest &= ~(std::uint64_t{0xFF} << i);
     const __m512d cx2 = _mm512_add_pd(_mm512_loadu_pd(px1 + i), _mm512_loadu_pd(pdx + i));
     const __m512d cy2 = _mm512_add_pd(_mm512_loadu_pd(py1 + i), _mm512_loadu_pd(pdy + i));
-    const __m512d n2 = _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(cy2, sy1), b), _mm512_mul_pd(_mm512_sub_pd(cx2, sx1), a));
+    const __m512d n2 =
+        _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(cy2, sy1), b), _mm512_mul_pd(_mm512_sub_pd(cx2, sx1), a));
     g |= static_cast<std::uint64_t>(_mm512_mask_cmp_pd_mask(lanes, n2, _mm512_set1_pd(-kOnLine), _CMP_LT_OQ)) << i;
   }
   return {c, g};
@@ -304,8 +306,10 @@ template <Kernels K>
       counts_->sideTests += static_cast<std::uint64_t>(kPopcnt ? std::popcount(m) : bitCount(m));
       WordBits f;
 #if KV_CUTSETS_X86
-      if (K == Kernels::Avx512) f = small_ ? fillAvx512<true>(q, 0, m) : fillAvx512<false>(q, 0, m);
-      else if (K == Kernels::Avx2) f = small_ ? fillAvx2<true>(q, 0, m) : fillAvx2<false>(q, 0, m);
+      if (K == Kernels::Avx512)
+        f = small_ ? fillAvx512<true>(q, 0, m) : fillAvx512<false>(q, 0, m);
+      else if (K == Kernels::Avx2)
+        f = small_ ? fillAvx2<true>(q, 0, m) : fillAvx2<false>(q, 0, m);
       else
 #endif
         f = fillWordScalar(q, 0, m);

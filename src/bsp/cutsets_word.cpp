@@ -26,8 +26,10 @@ void Engine::applyFixesInWord(const Fix* f, int count, std::uint64_t m) {
     const int p = f[i].key;
     recAt_[p] = f[i].rec;
     ts_[p] = f[i].ts, te_[p] = f[i].te;
-    if (f[i].ts == 0.0 && f[i].te == 1.0) nonUnit_[0] &= ~bit(p);
-    else nonUnit_[0] |= bit(p);
+    if (f[i].ts == 0.0 && f[i].te == 1.0)
+      nonUnit_[0] &= ~bit(p);
+    else
+      nonUnit_[0] |= bit(p);
     done_[p] = 0;
   }
   for (std::uint64_t bits = m; bits; bits &= bits - 1) {
@@ -36,8 +38,10 @@ void Engine::applyFixesInWord(const Fix* f, int count, std::uint64_t m) {
     for (int i = 0; i < count; ++i) {
       const int p = f[i].key;
       ++counts_->sideTests;
-      if (cuts(p, sideOf(line, p))) cut_[line] |= bit(p);
-      else cut_[line] &= ~bit(p);
+      if (cuts(p, sideOf(line, p)))
+        cut_[line] |= bit(p);
+      else
+        cut_[line] &= ~bit(p);
     }
   }
 }

@@ -24,17 +24,17 @@ constexpr Long kSideDefSlots = 2001;  // indexes 0 to 2000
 // a double& or double* (they are not 8-byte aligned).
 #pragma pack(push, 4)
 struct SideDef {
-  Long x1 = 0, y1 = 0;                                                    // fields 0, 1
-  Long x2 = 0, y2 = 0;                                                    // 2, 3
-  Long posChild = 0, negChild = 0;                                        // 4, 5
-  Long h1 = 0, h2 = 0, h3 = 0, h4 = 0;                                    // 6 to 9
-  Long wallParamA = 0, wallParamB = 0;                                    // 10, 11
-  Long wallTx = 0, frontFloorTx = 0, frontCeilTx = 0;                     // 12 to 14
-  Long backFloorTx = 0, backCeilTx = 0;                                   // 15, 16
-  Long myLen = 0;                                                         // 17
-  Long nextSeg = 0;                                                       // 18
-  double tStart = 0, tEnd = 0;                                            // words 19 to 22
-  std::array<Long, 4> extra{};                                            // words 23 to 26
+  Long x1 = 0, y1 = 0;                                 // fields 0, 1
+  Long x2 = 0, y2 = 0;                                 // 2, 3
+  Long posChild = 0, negChild = 0;                     // 4, 5
+  Long h1 = 0, h2 = 0, h3 = 0, h4 = 0;                 // 6 to 9
+  Long wallParamA = 0, wallParamB = 0;                 // 10, 11
+  Long wallTx = 0, frontFloorTx = 0, frontCeilTx = 0;  // 12 to 14
+  Long backFloorTx = 0, backCeilTx = 0;                // 15, 16
+  Long myLen = 0;                                      // 17
+  Long nextSeg = 0;                                    // 18
+  double tStart = 0, tEnd = 0;                         // words 19 to 22
+  std::array<Long, 4> extra{};                         // words 23 to 26
 };
 #pragma pack(pop)
 static_assert(sizeof(SideDef) == 27 * 4, "a side-def is 27 32-bit words");

@@ -37,8 +37,8 @@ std::optional<Long> decimalLong(std::string_view t) {
 
 const char* SideDefPanel::caption(Box b) {
   static const char* const captions[kBoxCount] = {
-      "(x1,y1): x",  "(x1,y1): y",   "(x2,y2): x",     "(x2,y2): y",      "Length",
-      "Wall",        "Front Floor:", "Front Ceiling:", "Back Floor:",     "Back Ceiling:",
+      "(x1,y1): x",  "(x1,y1): y",      "(x2,y2): x",         "(x2,y2): y",   "Length",
+      "Wall",        "Front Floor:",    "Front Ceiling:",     "Back Floor:",  "Back Ceiling:",
       "Floor (h1):", "End floor (h2):", "Begin ceiling(h3):", "Ceiling (h4):"};
   return b >= 0 && b < kBoxCount ? captions[b] : "";
 }
@@ -62,10 +62,9 @@ bool SideDefPanel::updateSideDef(Long index) {
   SideDef next = table_.rec[index];
   // "Back Floor:" stands for the field a wall calls backCeilTx, "Back
   // Ceiling:" for backFloorTx.
-  Long* const fields[kBoxCount] = {&next.x1,          &next.y1,          &next.x2,         &next.y2,
-                                   &next.myLen,       &next.wallTx,      &next.frontFloorTx, &next.frontCeilTx,
-                                   &next.backCeilTx,  &next.backFloorTx, &next.h1,          &next.h2,
-                                   &next.h3,          &next.h4};
+  Long* const fields[kBoxCount] = {
+      &next.x1,          &next.y1,         &next.x2,          &next.y2, &next.myLen, &next.wallTx, &next.frontFloorTx,
+      &next.frontCeilTx, &next.backCeilTx, &next.backFloorTx, &next.h1, &next.h2,    &next.h3,     &next.h4};
   for (int b = 0; b < kBoxCount; ++b) {
     const std::optional<Long> v = read(static_cast<Box>(b));
     if (!v) return false;

@@ -21,9 +21,20 @@ class SideDefPanel {
  public:
   // The panel's text boxes, in the order the panel shows them.
   enum Box : int {
-    kX1, kY1, kX2, kY2, kLength,
-    kWallTx, kFrontFloorTx, kFrontCeilTx, kBackFloorTx, kBackCeilTx,
-    kH1, kH2, kH3, kH4,
+    kX1,
+    kY1,
+    kX2,
+    kY2,
+    kLength,
+    kWallTx,
+    kFrontFloorTx,
+    kFrontCeilTx,
+    kBackFloorTx,
+    kBackCeilTx,
+    kH1,
+    kH2,
+    kH3,
+    kH4,
     kBoxCount
   };
   // How a message names a box: its caption ("Back Floor:"), with x or y for
@@ -33,8 +44,8 @@ class SideDefPanel {
   SideDefPanel(SideDefTable& table, Dialogs& dialogs) : table_(table), dialogs_(dialogs) {}
 
   // What the boxes hold; they open with a 100-unit wall at the origin.
-  std::array<std::string, kBoxCount> text = {"0", "0", "100", "0", "100", "1", "1",
-                                             "1", "1", "1",   "8", "16", "64", "128"};
+  std::array<std::string, kBoxCount> text = {"0", "0", "100", "0", "100", "1",  "1",
+                                             "1", "1", "1",   "8", "16",  "64", "128"};
   // The record "Set Properties" stores into; nothing in the editor changes it.
   Long panelSideDef = 0;
   // The panel's own insertion point, in map units.

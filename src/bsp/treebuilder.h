@@ -29,8 +29,7 @@ inline double diff(Long a, Long b) { return static_cast<double>(static_cast<std:
 template <class Table>
 class TreeBuilder final : TreeRecords {
  public:
-  TreeBuilder(Table& table, Long& pieceCount, Long capacity)
-      : t_(table), pieces_(pieceCount), capacity_(capacity) {}
+  TreeBuilder(Table& table, Long& pieceCount, Long capacity) : t_(table), pieces_(pieceCount), capacity_(capacity) {}
 
   std::uint64_t sideTests = 0;  // member-against-line evaluations done
   BuildFailure failure = BuildFailure::None;
@@ -141,7 +140,10 @@ class TreeBuilder final : TreeRecords {
       if (r.posChild == -1) r.posChild = 0;
       if (r.tStart == 0.0 && r.tEnd == 1.0) continue;
       Ends e = *moved(r);
-      r.x1 = e.x1; r.y1 = e.y1; r.x2 = e.x2; r.y2 = e.y2;
+      r.x1 = e.x1;
+      r.y1 = e.y1;
+      r.x2 = e.x2;
+      r.y2 = e.y2;
     }
   }
 
@@ -220,10 +222,14 @@ class TreeBuilder final : TreeRecords {
     t_.at(s).negChild = -1;
   }
   void setLink(Long parent, bool pos, Long child) override {
-    if (parent < 0) *slot_ = child;
-    else if (planning_) links[3 * parent + (pos ? 0 : 1)] = child;
-    else if (pos) t_.at(parent).posChild = child;
-    else t_.at(parent).negChild = child;
+    if (parent < 0)
+      *slot_ = child;
+    else if (planning_)
+      links[3 * parent + (pos ? 0 : 1)] = child;
+    else if (pos)
+      t_.at(parent).posChild = child;
+    else
+      t_.at(parent).negChild = child;
   }
   void split(Long c, Long k, double u) override {
     if (planning_) {
@@ -236,8 +242,10 @@ class TreeBuilder final : TreeRecords {
     t_.onSplit(c, k);
   }
   void setNextSeg(Long r, Long next) override {
-    if (planning_) links[3 * r + 2] = next;
-    else t_.at(r).nextSeg = next;
+    if (planning_)
+      links[3 * r + 2] = next;
+    else
+      t_.at(r).nextSeg = next;
   }
 
   template <class Rec>

@@ -138,8 +138,8 @@ std::optional<std::string> sharedAttributes(std::span<const Wall> walls) {
     }
     same->ranges.emplace_back(t0, t1);
     if (const char* what = differingAttribute(walls[same->first], w))
-      return rec(same->first) + " and " + rec(i) + " are pieces of one source wall (wallID " +
-             formatNumber(w.wallID) + ") but differ in " + what;
+      return rec(same->first) + " and " + rec(i) + " are pieces of one source wall (wallID " + formatNumber(w.wallID) +
+             ") but differ in " + what;
   }
   return std::nullopt;
 }
@@ -162,8 +162,7 @@ TreeCheck validateTree(std::span<const Wall> walls) {
         return violation(rec(i) + ": " + link + " " + std::to_string(c) + " is not a record (0 to " +
                          std::to_string(n - 1) + ")");
       if (c == i) return violation(rec(i) + ": " + link + " names the record itself");
-      if (parent[c] != -1)
-        return violation(rec(c) + " is the child of " + rec(parent[c]) + " and again of " + rec(i));
+      if (parent[c] != -1) return violation(rec(c) + " is the child of " + rec(parent[c]) + " and again of " + rec(i));
       parent[c] = i;
       negative[c] = neg;
     }

@@ -38,9 +38,8 @@ struct Key {
   double lo, hi;
 };
 const Key kKeys[] = {
-    {"fov", &Settings::fov, 10, 170},      {"fade", &Settings::fade, 1, 1e7},
-    {"light", &Settings::light, 0, 100},   {"radius", &Settings::radius, 0, 1000},
-    {"step", &Settings::step, -1e6, 1e6},
+    {"fov", &Settings::fov, 10, 170},       {"fade", &Settings::fade, 1, 1e7},    {"light", &Settings::light, 0, 100},
+    {"radius", &Settings::radius, 0, 1000}, {"step", &Settings::step, -1e6, 1e6},
 };
 
 }  // namespace
@@ -60,7 +59,7 @@ std::optional<Settings> parseHeader(const std::string& text, const std::string& 
   std::istringstream in(text);
   std::string line;
   int n = 0;
-  for (; std::getline(in, line); ) {
+  for (; std::getline(in, line);) {
     ++n;
     std::string t = trim(line);
     if (t.empty() || t[0] == '#' || t[0] == ';') continue;

@@ -178,8 +178,8 @@ bool Engine::blocked(double x0, double y0, double x1, double y1, const Piece** b
     // The side the viewer comes from; standing on the line, the one it leaves.
     if (passable(p, s0 < 0 || (s0 == 0 && s1 > 0) ? kNeg : kPos)) continue;
     double d1 = distanceToPiece(p, x1, y1);
-    bool stop = crosses(p, x0, y0, x1, y1, s0, s1) ||
-                (d1 < settings_.radius && d1 < distanceToPiece(p, x0, y0) - kSlack);
+    bool stop =
+        crosses(p, x0, y0, x1, y1, s0, s1) || (d1 < settings_.radius && d1 < distanceToPiece(p, x0, y0) - kSlack);
     if (stop && (!hit || d1 < hitDistance)) {
       hit = &p;
       hitDistance = d1;

@@ -47,15 +47,15 @@ class Engine {
   // Loads a tree held in memory (a compiled map) with default settings.
   bool load(const clsMap& map, Long width = 320, Long height = 200);
 
-  Long draw();                                 // DRAWKV
-  void forward();                              // FORWARD: one step along the view
+  Long draw();                                         // DRAWKV
+  void forward();                                      // FORWARD: one step along the view
   void move(Long sideways, Long forward, Long third);  // MOVEVIEWER (third: ignored)
-  void turn(Long step);                        // TURNVIEWER: positive turns left
-  void jump(Long x, Long y, Long z, Long dir); // JUMPVIEWER
-  Long findArea() const;                       // FINDAREA
-  std::string areaName(Long area) const;       // FINDAREANAME
-  void flush();                                // FLUSHTALISSE
-  Long addProto(const std::string& path);      // ADDPROTO: 1 loaded, 0 not
+  void turn(Long step);                                // TURNVIEWER: positive turns left
+  void jump(Long x, Long y, Long z, Long dir);         // JUMPVIEWER
+  Long findArea() const;                               // FINDAREA
+  std::string areaName(Long area) const;               // FINDAREANAME
+  void flush();                                        // FLUSHTALISSE
+  Long addProto(const std::string& path);              // ADDPROTO: 1 loaded, 0 not
   // HITINFRONT: the record of the nearest wall straight ahead within
   // `distance` (any distance when not positive) that the viewer cannot pass,
   // -1 when there is none.

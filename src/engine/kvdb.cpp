@@ -25,11 +25,20 @@ std::string escape(const std::string& v) {
   std::string o;
   for (char c : v) {
     switch (c) {
-      case '\\': o += "\\\\"; break;
-      case '\t': o += "\\t"; break;
-      case '\n': o += "\\n"; break;
-      case '\r': o += "\\r"; break;
-      default: o += c;
+      case '\\':
+        o += "\\\\";
+        break;
+      case '\t':
+        o += "\\t";
+        break;
+      case '\n':
+        o += "\\n";
+        break;
+      case '\r':
+        o += "\\r";
+        break;
+      default:
+        o += c;
     }
   }
   return o;
@@ -69,8 +78,10 @@ Long RecordDatabase::fieldIndex(const std::string& name) const {
 void RecordDatabase::load() {
   mode_ = Mode::None;
   Long n = recordCount();
-  if (pos_ >= 1 && pos_ <= n) buffer_ = records_[pos_ - 1];
-  else buffer_.assign(fields_.size(), std::string());
+  if (pos_ >= 1 && pos_ <= n)
+    buffer_ = records_[pos_ - 1];
+  else
+    buffer_.assign(fields_.size(), std::string());
 }
 
 Long RecordDatabase::save() {
@@ -229,9 +240,7 @@ Long RecordDatabase::findFrom(Long start, const std::string& field, const std::s
   return 0;
 }
 
-Long RecordDatabase::findFirst(const std::string& field, const std::string& value) {
-  return findFrom(1, field, value);
-}
+Long RecordDatabase::findFirst(const std::string& field, const std::string& value) { return findFrom(1, field, value); }
 
 Long RecordDatabase::findNext(const std::string& field, const std::string& value) {
   return findFrom(pos_ + 1, field, value);
@@ -269,7 +278,9 @@ namespace kv {
 
 using db::database;
 
-Long KVCREATEDATABASE(const std::string& file, const std::string& fieldList) { return database().create(file, fieldList); }
+Long KVCREATEDATABASE(const std::string& file, const std::string& fieldList) {
+  return database().create(file, fieldList);
+}
 Long KVOPENDATABASE(const std::string& file) { return database().open(file); }
 Long CLOSEDB() { return database().close(); }
 Long KVREADRECORD() { return database().readRecord(); }

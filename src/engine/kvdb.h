@@ -22,9 +22,9 @@ class RecordDatabase {
   Long create(const std::string& file, const std::string& fieldList);  // names separated by commas; opens it
   Long open(const std::string& file);
   Long close();
-  Long readRecord();    // the buffer takes the current record again, dropping changes
-  Long addRecord();     // a blank buffer that KVUPDATERECORD appends
-  Long editRecord();    // a buffer of the current record that KVUPDATERECORD writes back
+  Long readRecord();  // the buffer takes the current record again, dropping changes
+  Long addRecord();   // a blank buffer that KVUPDATERECORD appends
+  Long editRecord();  // a buffer of the current record that KVUPDATERECORD writes back
   Long updateRecord();
   Long deleteRecord();  // the cursor moves to the record that followed
   Long curRecNum() const;

@@ -24,9 +24,7 @@ constexpr int kMaxWindows = 4;
 // Plane numbers: 0 none (the pixel shows a wall), the sky, the ground outside
 // every area, then the floor and the ceiling of each area.
 constexpr std::uint16_t kSkyPlane = 1, kGroundPlane = 2;
-inline std::uint16_t ceilingPlane(Long area) {
-  return area < 0 ? kSkyPlane : static_cast<std::uint16_t>(4 + 2 * area);
-}
+inline std::uint16_t ceilingPlane(Long area) { return area < 0 ? kSkyPlane : static_cast<std::uint16_t>(4 + 2 * area); }
 // The floor of a space: the roof of the area below it, or the area's floor.
 inline std::uint16_t floorPlane(Long area, Long roof) {
   if (roof >= 0) return ceilingPlane(roof);
@@ -78,13 +76,27 @@ struct Renderer::Frame {
   double invFade, light;
   std::uint32_t* px;
 
-  Frame(const World& map, FrameBuffer& out, const View& view, double eyeHeight, double fov, double fade,
-        double dimmest)
-      : world(map), w(out.width), h(out.height), ex(view.x), ey(view.y), eye(eyeHeight), cx(w / 2.0),
-        horizon(h / 2.0), focal(cx / std::tan(fov * kDegree / 2)), dx(std::cos(view.dir * kDegree)),
-        dy(std::sin(view.dir * kDegree)), rx(-dy), ry(dx), leftX(focal * rx + cx * dx), leftY(focal * ry + cx * dy),
-        rightX((w - cx) * dx - focal * rx), rightY((w - cx) * dy - focal * ry), invFade(1 / fade),
-        light(dimmest / 100), px(out.pixels.data()) {}
+  Frame(const World& map, FrameBuffer& out, const View& view, double eyeHeight, double fov, double fade, double dimmest)
+      : world(map),
+        w(out.width),
+        h(out.height),
+        ex(view.x),
+        ey(view.y),
+        eye(eyeHeight),
+        cx(w / 2.0),
+        horizon(h / 2.0),
+        focal(cx / std::tan(fov * kDegree / 2)),
+        dx(std::cos(view.dir * kDegree)),
+        dy(std::sin(view.dir * kDegree)),
+        rx(-dy),
+        ry(dx),
+        leftX(focal * rx + cx * dx),
+        leftY(focal * ry + cx * dy),
+        rightX((w - cx) * dx - focal * rx),
+        rightY((w - cx) * dy - focal * ry),
+        invFade(1 / fade),
+        light(dimmest / 100),
+        px(out.pixels.data()) {}
 
   // The frame row of a height seen at a depth whose focal scale is `scale`:
   // the first row whose centre lies below that height, kept within the frame
@@ -140,8 +152,10 @@ void Renderer::Profile::make(const World& world, const Piece& p, Side far, Long 
   auto at = [&](double height, Long& a, Long& r) {
     a = -2, r = -1;
     if (height < p.lowTop || (height >= p.upBottom && height < p.top) || height < floorTo) return;
-    if (height < ceilTo) a = to;
-    else if (overRoof && height < ceilHere) a = inArea, r = to;
+    if (height < ceilTo)
+      a = to;
+    else if (overRoof && height < ceilHere)
+      a = inArea, r = to;
   };
   double breaks[6] = {p.lowTop, p.upBottom, p.top, floorTo, ceilTo, ceilHere};
   std::sort(breaks, breaks + 6);
@@ -159,8 +173,8 @@ void Renderer::Profile::make(const World& world, const Piece& p, Side far, Long 
 
 void Renderer::render(const World* world, const View& view, const Settings& settings, FrameBuffer& out) {
   piecesDrawn = 0;
-  const bool viewable = std::isfinite(view.x) && std::isfinite(view.y) && std::isfinite(view.eye) &&
-                        std::isfinite(view.dir);
+  const bool viewable =
+      std::isfinite(view.x) && std::isfinite(view.y) && std::isfinite(view.eye) && std::isfinite(view.dir);
   if (!world || !viewable || out.width <= 0 || out.height <= 0) {
     out.fill(0);
     return;
@@ -172,12 +186,11 @@ void Renderer::render(const World* world, const View& view, const Settings& sett
   const double fade = inRange(settings.fade, 1, 1e7) ? settings.fade : defaults.fade;
   const double light = inRange(settings.light, 0, 100) ? settings.light : defaults.light;
 
-  const Long area = view.area >= -1 && view.area < static_cast<Long>(world->areas.size())
-                        ? view.area
-                        : world->areaAt(view.x, view.y);
+  const Long area =
+      view.area >= -1 && view.area < static_cast<Long>(world->areas.size()) ? view.area : world->areaAt(view.x, view.y);
   const double floor = world->floorOf(area), ceil = world->ceilOf(area);
-  const double eye = ceil - floor < 2 * kEyeGap ? (floor + ceil) / 2
-                                                : std::clamp(view.eye, floor + kEyeGap, ceil - kEyeGap);
+  const double eye =
+      ceil - floor < 2 * kEyeGap ? (floor + ceil) / 2 : std::clamp(view.eye, floor + kEyeGap, ceil - kEyeGap);
   Frame f(*world, out, view, eye, fov, fade, light);
   start(f, area);
   walk(f);
@@ -303,8 +316,8 @@ void Renderer::drawPiece(Frame& f, const Piece& p) {
   if (!(first <= last)) return;
   // Rays that pass above the piece and all the space it bounds where it is
   // nearest, going up, never come down to it.
-  if (p.high >= f.eye && lowestOpen(static_cast<Long>(first), static_cast<Long>(last)) <
-                             f.rowOf(p.high, f.focal / std::min(z1, z2)))
+  if (p.high >= f.eye &&
+      lowestOpen(static_cast<Long>(first), static_cast<Long>(last)) < f.rowOf(p.high, f.focal / std::min(z1, z2)))
     return;
   ++piecesDrawn;
 
@@ -396,9 +409,12 @@ void Renderer::drawColumn(Frame& f, ProfileCache& profiles, Long x, double scale
       const int r1 = k > 0 ? std::clamp(f.rowOf(pr.from[k], scale), r0, floorStart) : floorStart;
       if (r0 >= r1) continue;
       Window& last = next[count > 0 ? count - 1 : 0];
-      if (pr.toArea[k] < -1) wall.draw(r0, r1);
-      else if (count > 0 && last.b + 1 == r0 && last.area == pr.toArea[k] && last.roof == pr.toRoof[k]) last.b = r1 - 1;
-      else next[count++] = {r0, r1 - 1, pr.toArea[k], pr.toRoof[k]};
+      if (pr.toArea[k] < -1)
+        wall.draw(r0, r1);
+      else if (count > 0 && last.b + 1 == r0 && last.area == pr.toArea[k] && last.roof == pr.toRoof[k])
+        last.b = r1 - 1;
+      else
+        next[count++] = {r0, r1 - 1, pr.toArea[k], pr.toRoof[k]};
       r0 = r1;
     }
   }
@@ -447,9 +463,12 @@ void Renderer::addRun(std::uint16_t plane, int x, int t, int b) {
       runs.maxX = x;
     } else if (top[x] <= bottom[x]) {
       // The column is taken: join a run that touches it, else look further.
-      if (top[x] == b + 1) top[x] = static_cast<std::int16_t>(t);
-      else if (bottom[x] == t - 1) bottom[x] = static_cast<std::int16_t>(b);
-      else continue;
+      if (top[x] == b + 1)
+        top[x] = static_cast<std::int16_t>(t);
+      else if (bottom[x] == t - 1)
+        bottom[x] = static_cast<std::int16_t>(b);
+      else
+        continue;
       return;
     }
     top[x] = static_cast<std::int16_t>(t);

@@ -100,12 +100,12 @@ class Renderer {
   std::vector<Plane> planes_;
   std::vector<Runs> runs_;
   std::vector<std::int16_t> runTop_, runBottom_;  // a frame's width of rows for each Runs
-  std::vector<int> newestRuns_;                    // each plane's newest Runs, -1 none
-  std::vector<int> spanStart_;                     // per row: the column its open span starts at
+  std::vector<int> newestRuns_;                   // each plane's newest Runs, -1 none
+  std::vector<int> spanStart_;                    // per row: the column its open span starts at
   Long width_ = 0, height_ = 0;
-  std::vector<double> rayX_, rayY_;   // each column's ray, one unit deep along the view direction
-  std::vector<double> rowDepth_;      // focal length over the row centre's distance below the horizon
-  std::vector<std::uint32_t> sky_;    // the sky's colour of each row
+  std::vector<double> rayX_, rayY_;  // each column's ray, one unit deep along the view direction
+  std::vector<double> rowDepth_;     // focal length over the row centre's distance below the horizon
+  std::vector<std::uint32_t> sky_;   // the sky's colour of each row
   std::vector<Long> stack_;
   Long openColumns_ = 0;
 };

@@ -12,8 +12,8 @@ namespace {
 // --- noise ----------------------------------------------------------------------
 
 std::uint32_t hash(int x, int y, std::uint32_t seed) {
-  std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^
-                    seed * 0xCB1AB31Fu;
+  std::uint32_t h =
+      static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
   h ^= h >> 13;
   h *= 0x5BD1E995u;
   h ^= h >> 15;
@@ -141,46 +141,48 @@ std::uint32_t texel(const Recipe& r, int x, int y, std::uint32_t seed) {
   return 0;
 }
 
-constexpr std::uint32_t C(int r, int g, int b) { return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b); }
+constexpr std::uint32_t C(int r, int g, int b) {
+  return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
+}
 
 // Neighbouring numbers differ in pattern and in colour, so a map maker tells
 // textures 1 and 2 apart at a glance.
 const Recipe kWalls[kPaletteSize] = {
-    {Pattern::Noise, C(120, 120, 118), C(80, 80, 84), 0},        // 0 concrete
-    {Pattern::Bricks, C(168, 62, 44), C(196, 188, 170), 8},      // 1 red brick
-    {Pattern::Blocks, C(128, 136, 150), C(60, 62, 70), 16},      // 2 blue-grey stone
-    {Pattern::Planks, C(140, 92, 50), C(90, 56, 28), 8},         // 3 wood
-    {Pattern::Blocks, C(88, 128, 70), C(46, 60, 40), 16},        // 4 mossy stone
-    {Pattern::Plates, C(70, 100, 160), C(200, 210, 230), 16},    // 5 blue metal
-    {Pattern::Blocks, C(206, 174, 104), C(130, 104, 60), 8},     // 6 sandstone
-    {Pattern::Tiles, C(40, 130, 130), C(16, 50, 50), 16},        // 7 teal panels
-    {Pattern::Marble, C(150, 90, 170), C(230, 210, 240), 0},     // 8 purple marble
-    {Pattern::Bricks, C(214, 120, 40), C(70, 40, 20), 4},        // 9 small orange brick
-    {Pattern::Noise, C(226, 222, 210), C(180, 176, 166), 0},     // 10 plaster
-    {Pattern::Stripes, C(150, 70, 40), C(96, 96, 100), 4},       // 11 rusty bands
-    {Pattern::Tiles, C(40, 110, 56), C(200, 220, 200), 8},       // 12 green tiles
-    {Pattern::Checker, C(30, 30, 34), C(220, 220, 220), 8},      // 13 black and white
-    {Pattern::Noise, C(210, 130, 140), C(120, 60, 70), 0},       // 14 pink granite
-    {Pattern::Diamonds, C(60, 200, 220), C(30, 70, 110), 8},     // 15 cyan diamonds
+    {Pattern::Noise, C(120, 120, 118), C(80, 80, 84), 0},      // 0 concrete
+    {Pattern::Bricks, C(168, 62, 44), C(196, 188, 170), 8},    // 1 red brick
+    {Pattern::Blocks, C(128, 136, 150), C(60, 62, 70), 16},    // 2 blue-grey stone
+    {Pattern::Planks, C(140, 92, 50), C(90, 56, 28), 8},       // 3 wood
+    {Pattern::Blocks, C(88, 128, 70), C(46, 60, 40), 16},      // 4 mossy stone
+    {Pattern::Plates, C(70, 100, 160), C(200, 210, 230), 16},  // 5 blue metal
+    {Pattern::Blocks, C(206, 174, 104), C(130, 104, 60), 8},   // 6 sandstone
+    {Pattern::Tiles, C(40, 130, 130), C(16, 50, 50), 16},      // 7 teal panels
+    {Pattern::Marble, C(150, 90, 170), C(230, 210, 240), 0},   // 8 purple marble
+    {Pattern::Bricks, C(214, 120, 40), C(70, 40, 20), 4},      // 9 small orange brick
+    {Pattern::Noise, C(226, 222, 210), C(180, 176, 166), 0},   // 10 plaster
+    {Pattern::Stripes, C(150, 70, 40), C(96, 96, 100), 4},     // 11 rusty bands
+    {Pattern::Tiles, C(40, 110, 56), C(200, 220, 200), 8},     // 12 green tiles
+    {Pattern::Checker, C(30, 30, 34), C(220, 220, 220), 8},    // 13 black and white
+    {Pattern::Noise, C(210, 130, 140), C(120, 60, 70), 0},     // 14 pink granite
+    {Pattern::Diamonds, C(60, 200, 220), C(30, 70, 110), 8},   // 15 cyan diamonds
 };
 
 const Recipe kFloors[kPaletteSize] = {
-    {Pattern::Noise, C(110, 84, 56), C(64, 48, 32), 0},          // 0 earth (also the ground outside)
-    {Pattern::Tiles, C(150, 150, 146), C(70, 70, 70), 32},       // 1 grey flagstones
-    {Pattern::Planks, C(170, 120, 70), C(110, 70, 40), 16},      // 2 parquet
-    {Pattern::Checker, C(170, 40, 40), C(230, 226, 214), 16},    // 3 red and white
-    {Pattern::Noise, C(70, 140, 50), C(30, 80, 24), 0},          // 4 grass
-    {Pattern::Tiles, C(60, 90, 170), C(210, 220, 240), 16},      // 5 blue tiles
-    {Pattern::Noise, C(220, 196, 140), C(170, 140, 90), 0},      // 6 sand
-    {Pattern::Grid, C(60, 64, 70), C(110, 116, 124), 8},         // 7 metal grating
-    {Pattern::Marble, C(236, 236, 230), C(120, 120, 126), 0},    // 8 white marble
-    {Pattern::Tiles, C(190, 100, 60), C(90, 50, 30), 16},        // 9 terracotta
-    {Pattern::Noise, C(150, 150, 150), C(90, 94, 98), 0},        // 10 gravel
-    {Pattern::Checker, C(40, 120, 60), C(200, 220, 170), 32},    // 11 green checker
-    {Pattern::Bricks, C(130, 50, 40), C(60, 50, 46), 8},         // 12 brick paving
-    {Pattern::Tiles, C(120, 60, 150), C(40, 20, 50), 8},         // 13 purple tiles
-    {Pattern::Stripes, C(220, 190, 40), C(50, 50, 50), 8},       // 14 hazard stripes
-    {Pattern::Diamonds, C(180, 170, 150), C(100, 90, 80), 16},   // 15 mosaic
+    {Pattern::Noise, C(110, 84, 56), C(64, 48, 32), 0},         // 0 earth (also the ground outside)
+    {Pattern::Tiles, C(150, 150, 146), C(70, 70, 70), 32},      // 1 grey flagstones
+    {Pattern::Planks, C(170, 120, 70), C(110, 70, 40), 16},     // 2 parquet
+    {Pattern::Checker, C(170, 40, 40), C(230, 226, 214), 16},   // 3 red and white
+    {Pattern::Noise, C(70, 140, 50), C(30, 80, 24), 0},         // 4 grass
+    {Pattern::Tiles, C(60, 90, 170), C(210, 220, 240), 16},     // 5 blue tiles
+    {Pattern::Noise, C(220, 196, 140), C(170, 140, 90), 0},     // 6 sand
+    {Pattern::Grid, C(60, 64, 70), C(110, 116, 124), 8},        // 7 metal grating
+    {Pattern::Marble, C(236, 236, 230), C(120, 120, 126), 0},   // 8 white marble
+    {Pattern::Tiles, C(190, 100, 60), C(90, 50, 30), 16},       // 9 terracotta
+    {Pattern::Noise, C(150, 150, 150), C(90, 94, 98), 0},       // 10 gravel
+    {Pattern::Checker, C(40, 120, 60), C(200, 220, 170), 32},   // 11 green checker
+    {Pattern::Bricks, C(130, 50, 40), C(60, 50, 46), 8},        // 12 brick paving
+    {Pattern::Tiles, C(120, 60, 150), C(40, 20, 50), 8},        // 13 purple tiles
+    {Pattern::Stripes, C(220, 190, 40), C(50, 50, 50), 8},      // 14 hazard stripes
+    {Pattern::Diamonds, C(180, 170, 150), C(100, 90, 80), 16},  // 15 mosaic
 };
 
 const Recipe kCeilings[kPaletteSize] = {
@@ -212,7 +214,7 @@ std::vector<Texture> build(const Recipe (&recipes)[kPaletteSize], std::uint32_t 
 }
 
 constexpr int kMarks = 7;
-const std::uint32_t kMarkColours[kMarks] = {C(255, 0, 200), C(255, 230, 0), C(0, 230, 255), C(255, 120, 0),
+const std::uint32_t kMarkColours[kMarks] = {C(255, 0, 200), C(255, 230, 0),   C(0, 230, 255), C(255, 120, 0),
                                             C(120, 255, 0), C(255, 255, 255), C(140, 60, 255)};
 
 // A built-in texture crossed by diagonal bands of a marking colour: 4 texels

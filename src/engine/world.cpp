@@ -41,8 +41,8 @@ bool checkTree(std::span<const Wall> walls, std::string& problem) {
     for (Long c : {walls[i].negChild, walls[i].posChild}) {
       if (c == 0) continue;
       if (c < 1 || c >= n) {
-        problem = "record " + std::to_string(i) + " links to record " + std::to_string(c) +
-                  ", which is not in the tree";
+        problem =
+            "record " + std::to_string(i) + " links to record " + std::to_string(c) + ", which is not in the tree";
         return false;
       }
       if (parents[c]++) {
@@ -106,8 +106,10 @@ void closeOutline(std::vector<AreaShape::Edge>& edges) {
     const End& a = loose[0];
     const End& b = loose[best];
     const bool aLeaves = 2 * a.out > a.degree;
-    if (aLeaves) edges.push_back({b.x, b.y, a.x, a.y});
-    else edges.push_back({a.x, a.y, b.x, b.y});
+    if (aLeaves)
+      edges.push_back({b.x, b.y, a.x, a.y});
+    else
+      edges.push_back({a.x, a.y, b.x, b.y});
     loose.erase(loose.begin() + static_cast<std::ptrdiff_t>(best));
     loose.erase(loose.begin());
   }
@@ -328,8 +330,8 @@ void World::findBounds() {
     for (Long c : p.child) {
       if (!c) continue;
       const Bounds& cb = bounds[c];
-      b = {std::min(b.minX, cb.minX), std::min(b.minY, cb.minY), std::max(b.maxX, cb.maxX),
-           std::max(b.maxY, cb.maxY), std::max(b.top, cb.top)};
+      b = {std::min(b.minX, cb.minX), std::min(b.minY, cb.minY), std::max(b.maxX, cb.maxX), std::max(b.maxY, cb.maxY),
+           std::max(b.top, cb.top)};
     }
   }
 }

@@ -23,23 +23,23 @@ inline Side otherSide(Side s) { return s == kNeg ? kPos : kNeg; }
 
 struct Piece {
   // What drawing every piece reads comes first, in one cache line.
-  double x1, y1, x2, y2;    // end points
-  double a, b;              // side value D(P) = (P.x - x1) * a + (P.y - y1) * b
-  double length;            // 0 for a piece whose end points are the same: neither drawn nor solid
-  double high;              // the highest it bounds: its top, or its area's ceiling if higher
+  double x1, y1, x2, y2;  // end points
+  double a, b;            // side value D(P) = (P.x - x1) * a + (P.y - y1) * b
+  double length;          // 0 for a piece whose end points are the same: neither drawn nor solid
+  double high;            // the highest it bounds: its top, or its area's ceiling if higher
 
-  Long index = 0;           // record number in the map binary
-  double ux, uy;            // unit direction from the first end point to the second
-  Long child[2] = {0, 0};   // [kNeg] = negChild, [kPos] = posChild; 0 = none
-  Long own = -1;            // the area the wall belongs to, -1 none
-  Side inside = kNeg;       // the side its own area lies on
+  Long index = 0;          // record number in the map binary
+  double ux, uy;           // unit direction from the first end point to the second
+  Long child[2] = {0, 0};  // [kNeg] = negChild, [kPos] = posChild; 0 = none
+  Long own = -1;           // the area the wall belongs to, -1 none
+  Side inside = kNeg;      // the side its own area lies on
   // The heights rule: solid up to lowTop, open up to upBottom, solid from
   // there up to top (the highest of the four heights), open above.
   double lowTop, upBottom, top;
   Long wallTx;
   const Texture* wallTex;
-  double light;             // 0.75 to 1, by the direction the piece faces
-  bool degenerate;          // length 0
+  double light;     // 0.75 to 1, by the direction the piece faces
+  bool degenerate;  // length 0
 
   double side(double x, double y) const { return (x - x1) * a + (y - y1) * b; }
 };

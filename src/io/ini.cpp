@@ -117,8 +117,7 @@ std::string readIniValue(const std::string& section, const std::string& key, con
   if (p.keyLine < 0) return {};
   std::string_view t = trim(lines[p.keyLine].text);
   std::string_view v = trim(t.substr(t.find('=') + 1));
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.substr(1, v.size() - 2);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   return std::string(v.substr(0, kIniValueLimit));
 }
 

@@ -9,8 +9,8 @@ namespace kv {
 namespace {
 
 void putWall(ByteWriter& o, const Wall& w) {
-  for (Long v : {w.x1, w.y1, w.x2, w.y2, w.h1, w.h2, w.h3, w.h4, w.wallParamA, w.wallParamB, w.wallTx,
-                 w.frontFloorTx, w.frontCeilTx, w.backFloorTx, w.backCeilTx, w.posChild, w.negChild})
+  for (Long v : {w.x1, w.y1, w.x2, w.y2, w.h1, w.h2, w.h3, w.h4, w.wallParamA, w.wallParamB, w.wallTx, w.frontFloorTx,
+                 w.frontCeilTx, w.backFloorTx, w.backCeilTx, w.posChild, w.negChild})
     o.putLong(v);
   o.putDouble(w.tStart);
   o.putDouble(w.tEnd);
@@ -146,11 +146,16 @@ MapGlobal getGlobal(ByteReader& r) {
 
 const char* sectionName(Long type) {
   switch (type) {
-    case kSectionWalls: return "walls";
-    case kSectionCompiledWalls: return "compiled walls";
-    case kSectionViewpoints: return "viewpoints";
-    case kSectionAreas: return "areas";
-    case kSectionGlobals: return "globals";
+    case kSectionWalls:
+      return "walls";
+    case kSectionCompiledWalls:
+      return "compiled walls";
+    case kSectionViewpoints:
+      return "viewpoints";
+    case kSectionAreas:
+      return "areas";
+    case kSectionGlobals:
+      return "globals";
   }
   return "unknown";
 }
@@ -159,8 +164,8 @@ const char* sectionName(Long type) {
 bool countFits(ByteReader& r, Long count, Long capacity, size_t recordSize, Long type, std::string& problem) {
   std::string what = std::string("the ") + sectionName(type) + " section";
   if (count < 0 || count > capacity) {
-    problem = what + " holds " + std::to_string(count) + " records, but the map has room for " +
-              std::to_string(capacity);
+    problem =
+        what + " holds " + std::to_string(count) + " records, but the map has room for " + std::to_string(capacity);
     return false;
   }
   if (!r.fits(static_cast<size_t>(count) * recordSize)) {
@@ -227,8 +232,8 @@ bool parseWalls(ByteReader& r, Long type, MapFileContents& c, std::string& probl
 // a damaged viewpoints section is noted but refuses nothing, since loading
 // never reads it into the document.
 bool parseSection(ByteReader& r, const MapFileContents::Section& s, MapFileContents& c, std::string& problem) {
-  const bool known = isWalls(s.type) || s.type == kSectionAreas || s.type == kSectionGlobals ||
-                     s.type == kSectionViewpoints;
+  const bool known =
+      isWalls(s.type) || s.type == kSectionAreas || s.type == kSectionGlobals || s.type == kSectionViewpoints;
   if (!known) return true;
   const size_t off = static_cast<size_t>(s.position) - 1;
   const size_t head = isWalls(s.type) ? kWallsHeadSize : 4;
@@ -249,14 +254,15 @@ bool parseSection(ByteReader& r, const MapFileContents::Section& s, MapFileConte
   }
   if (s.type == kSectionGlobals) {
     c.order.push_back({s.type, c.globalSections.size()});
-    return parseRecords(r, s.type, kAreaSlots, kGlobalRecordSize, getGlobal, c.globalSections.emplace_back(),
-                        problem);
+    return parseRecords(r, s.type, kAreaSlots, kGlobalRecordSize, getGlobal, c.globalSections.emplace_back(), problem);
   }
   std::vector<Viewpoint> v;
   std::string ignored;
   c.viewpointsDamaged = !parseRecords(r, s.type, kAreaSlots, kViewpointRecordSize, getViewpoint, v, ignored);
-  if (c.viewpointsDamaged) c.viewpoints.reset();
-  else c.viewpoints = std::move(v);
+  if (c.viewpointsDamaged)
+    c.viewpoints.reset();
+  else
+    c.viewpoints = std::move(v);
   return true;
 }
 
@@ -330,8 +336,10 @@ std::optional<MapFileContents> readMapFile(const std::string& fileName, ReadOutc
   }
   std::optional<MapFileContents> c;
   if (bytes) c = parseMap(*bytes, problem);
-  if (!c) outcome = {ReadStatus::Damaged, "The file \"" + fileName + "\" cannot be read as a map: " + problem + "."};
-  else outcome = {};
+  if (!c)
+    outcome = {ReadStatus::Damaged, "The file \"" + fileName + "\" cannot be read as a map: " + problem + "."};
+  else
+    outcome = {};
   return c;
 }
 

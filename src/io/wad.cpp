@@ -197,8 +197,8 @@ std::optional<WadLevel> readWadLevel(const std::vector<unsigned char>& bytes, co
     found.push_back(&l);
   }
   if (find("BEHAVIOR")) {
-    problem = "level " + want +
-              " is in the extended level format (it has a BEHAVIOR lump); only the classic format is read";
+    problem =
+        "level " + want + " is in the extended level format (it has a BEHAVIOR lump); only the classic format is read";
     return std::nullopt;
   }
 

@@ -116,8 +116,8 @@ bool planFits(const WadLevel& lv, const std::string& level, ImportPlan& plan, st
     if (wallsNeeded > kWallSlots) problem += " " + std::to_string(wallsNeeded) + " walls";
     if (wallsNeeded > kWallSlots && areasNeeded > kAreaSlots) problem += " and";
     if (areasNeeded > kAreaSlots) problem += " " + std::to_string(areasNeeded) + " areas";
-    problem += "; a map holds at most " + std::to_string(kWallSlots) + " walls and " + std::to_string(kAreaSlots) +
-               " areas";
+    problem +=
+        "; a map holds at most " + std::to_string(kWallSlots) + " walls and " + std::to_string(kAreaSlots) + " areas";
     return false;
   }
   const double spanX = s * (static_cast<double>(plan.maxX) - plan.minX);
@@ -193,7 +193,8 @@ bool collectWalls(const WadLevel& lv, const std::string& level, ImportPlan& plan
       return false;
     }
     for (int side : {0, 1})
-      if ((side == 0 ? l.right : l.left) >= 0) plan.pending[lv.sides[side == 0 ? l.right : l.left].sector].push_back(sideWall(lv, plan, i, side));
+      if ((side == 0 ? l.right : l.left) >= 0)
+        plan.pending[lv.sides[side == 0 ? l.right : l.left].sector].push_back(sideWall(lv, plan, i, side));
   }
   return true;
 }
@@ -202,9 +203,9 @@ bool collectWalls(const WadLevel& lv, const std::string& level, ImportPlan& plan
 // each area's walls one contiguous run linked in index order. The paste
 // template and the buffers the operations go through are given back after.
 void writeAreas(const WadLevel& lv, const ImportPlan& plan, clsMap& map, WadImportSummary& sum) {
-  const auto kept = std::make_tuple(map.areaName, map.curArea, map.pasteH1, map.pasteH2, map.pasteH3, map.pasteH4,
-                                    map.pasteWallTx, map.pasteFrontFloorTx, map.pasteFrontCeilTx,
-                                    map.pasteBackFloorTx, map.pasteBackCeilTx);
+  const auto kept =
+      std::make_tuple(map.areaName, map.curArea, map.pasteH1, map.pasteH2, map.pasteH3, map.pasteH4, map.pasteWallTx,
+                      map.pasteFrontFloorTx, map.pasteFrontCeilTx, map.pasteBackFloorTx, map.pasteBackCeilTx);
   map.wallCount = 0;
   map.areaCount = 0;
   map.selectedWall = map.selectedArea = -1;

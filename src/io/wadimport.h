@@ -30,8 +30,8 @@ struct WadImportSummary {
   Long lines = 0, sectors = 0;  // of the level
   Long walls = 0, areas = 0;    // of the map
   Long sectorsWithoutWalls = 0;
-  Long thingsDropped = 0;       // things other than the player start used
-  bool playerStart = false;     // false: the viewer stays where a fresh document has it
+  Long thingsDropped = 0;    // things other than the player start used
+  bool playerStart = false;  // false: the viewer stays where a fresh document has it
 };
 
 // Texture numbers from texture and flat names: the same name always gives

@@ -99,24 +99,46 @@ void clsMap::requireRoom(Long nWalls, Long nAreas) const {
 void clsMap::getWall(Long i) {
   checkWall(i);
   const Wall& w = walls[i];
-  x1 = w.x1; y1 = w.y1; x2 = w.x2; y2 = w.y2;
-  posChild = w.posChild; negChild = w.negChild;
-  h1 = w.h1; h2 = w.h2; h3 = w.h3; h4 = w.h4;
-  wallParamA = w.wallParamA; wallParamB = w.wallParamB;
-  wallTx = w.wallTx; frontFloorTx = w.frontFloorTx; frontCeilTx = w.frontCeilTx;
-  backFloorTx = w.backFloorTx; backCeilTx = w.backCeilTx;
+  x1 = w.x1;
+  y1 = w.y1;
+  x2 = w.x2;
+  y2 = w.y2;
+  posChild = w.posChild;
+  negChild = w.negChild;
+  h1 = w.h1;
+  h2 = w.h2;
+  h3 = w.h3;
+  h4 = w.h4;
+  wallParamA = w.wallParamA;
+  wallParamB = w.wallParamB;
+  wallTx = w.wallTx;
+  frontFloorTx = w.frontFloorTx;
+  frontCeilTx = w.frontCeilTx;
+  backFloorTx = w.backFloorTx;
+  backCeilTx = w.backCeilTx;
   txType = w.txType;
 }
 
 void clsMap::setWall(Long i) {
   checkWall(i);
   Wall& w = walls[i];
-  w.x1 = x1; w.y1 = y1; w.x2 = x2; w.y2 = y2;
-  w.posChild = posChild; w.negChild = negChild;
-  w.h1 = h1; w.h2 = h2; w.h3 = h3; w.h4 = h4;
-  w.wallParamA = wallParamA; w.wallParamB = wallParamB;
-  w.wallTx = wallTx; w.frontFloorTx = frontFloorTx; w.frontCeilTx = frontCeilTx;
-  w.backFloorTx = backFloorTx; w.backCeilTx = backCeilTx;
+  w.x1 = x1;
+  w.y1 = y1;
+  w.x2 = x2;
+  w.y2 = y2;
+  w.posChild = posChild;
+  w.negChild = negChild;
+  w.h1 = h1;
+  w.h2 = h2;
+  w.h3 = h3;
+  w.h4 = h4;
+  w.wallParamA = wallParamA;
+  w.wallParamB = wallParamB;
+  w.wallTx = wallTx;
+  w.frontFloorTx = frontFloorTx;
+  w.frontCeilTx = frontCeilTx;
+  w.backFloorTx = backFloorTx;
+  w.backCeilTx = backCeilTx;
   w.txType = txType;
 }
 
@@ -124,8 +146,14 @@ void clsMap::getArea(Long i) {
   checkArea(i);
   const Area& a = areas[i];
   areaFirstWall = a.firstWall;
-  areaMinX = a.minX; areaMinY = a.minY; areaMaxX = a.maxX; areaMaxY = a.maxY;
-  floorBeg = a.floorBeg; floorEnd = a.floorEnd; ceilBeg = a.ceilBeg; ceilEnd = a.ceilEnd;
+  areaMinX = a.minX;
+  areaMinY = a.minY;
+  areaMaxX = a.maxX;
+  areaMaxY = a.maxY;
+  floorBeg = a.floorBeg;
+  floorEnd = a.floorEnd;
+  ceilBeg = a.ceilBeg;
+  ceilEnd = a.ceilEnd;
   areaName = a.name.text();
   areaSize = a.size;
   areaFlags = a.flags;
@@ -135,7 +163,10 @@ void clsMap::setArea(Long i) {
   checkArea(i);
   Area& a = areas[i];
   a.firstWall = areaFirstWall;
-  a.floorBeg = floorBeg; a.floorEnd = floorEnd; a.ceilBeg = ceilBeg; a.ceilEnd = ceilEnd;
+  a.floorBeg = floorBeg;
+  a.floorEnd = floorEnd;
+  a.ceilBeg = ceilBeg;
+  a.ceilEnd = ceilEnd;
   a.name.assign(areaName);
   a.size = areaSize;
   a.flags = areaFlags;
@@ -217,7 +248,10 @@ Long clsMap::addWall(Long ax1, Long ay1, Long ax2, Long ay2, Long first, Long ne
   requireRoom(1, 0);
   Long i = wallCount;
   Wall& w = walls[i];
-  w.x1 = ax1; w.y1 = ay1; w.x2 = ax2; w.y2 = ay2;
+  w.x1 = ax1;
+  w.y1 = ay1;
+  w.x2 = ax2;
+  w.y2 = ay2;
   w.tStart = 0.0;
   w.tEnd = 1.0;
   pasteWall(i, true, true);
@@ -238,7 +272,10 @@ void clsMap::pasteWall(Long i, bool heights, bool textures) {
   checkWall(i);
   Wall& w = walls[i];
   if (heights) {
-    w.h1 = pasteH1; w.h2 = pasteH2; w.h3 = pasteH3; w.h4 = pasteH4;
+    w.h1 = pasteH1;
+    w.h2 = pasteH2;
+    w.h3 = pasteH3;
+    w.h4 = pasteH4;
   }
   if (textures) {
     w.wallTx = pasteWallTx;
@@ -251,7 +288,10 @@ void clsMap::pasteWall(Long i, bool heights, bool textures) {
 
 void clsMap::setPasteWall(bool heights, bool textures) {
   if (heights) {
-    pasteH1 = h1; pasteH2 = h2; pasteH3 = h3; pasteH4 = h4;
+    pasteH1 = h1;
+    pasteH2 = h2;
+    pasteH3 = h3;
+    pasteH4 = h4;
   }
   if (textures) {
     pasteWallTx = wallTx;
@@ -267,13 +307,26 @@ void clsMap::dupWallListSeg(Long src, Long dst) {
   checkWall(dst);
   const Wall& s = walls[src];
   Wall& d = walls[dst];
-  d.x1 = s.x1; d.y1 = s.y1; d.x2 = s.x2; d.y2 = s.y2;
-  d.h1 = s.h1; d.h2 = s.h2; d.h3 = s.h3; d.h4 = s.h4;
-  d.wallParamA = s.wallParamA; d.wallParamB = s.wallParamB;
-  d.wallTx = s.wallTx; d.frontFloorTx = s.frontFloorTx; d.frontCeilTx = s.frontCeilTx;
-  d.backFloorTx = s.backFloorTx; d.backCeilTx = s.backCeilTx;
-  d.posChild = s.posChild; d.negChild = s.negChild; d.nextSeg = s.nextSeg;
-  d.tStart = s.tStart; d.tEnd = s.tEnd;
+  d.x1 = s.x1;
+  d.y1 = s.y1;
+  d.x2 = s.x2;
+  d.y2 = s.y2;
+  d.h1 = s.h1;
+  d.h2 = s.h2;
+  d.h3 = s.h3;
+  d.h4 = s.h4;
+  d.wallParamA = s.wallParamA;
+  d.wallParamB = s.wallParamB;
+  d.wallTx = s.wallTx;
+  d.frontFloorTx = s.frontFloorTx;
+  d.frontCeilTx = s.frontCeilTx;
+  d.backFloorTx = s.backFloorTx;
+  d.backCeilTx = s.backCeilTx;
+  d.posChild = s.posChild;
+  d.negChild = s.negChild;
+  d.nextSeg = s.nextSeg;
+  d.tStart = s.tStart;
+  d.tEnd = s.tEnd;
 }
 
 namespace {
@@ -296,7 +349,10 @@ void clsMap::moveArea(Long a, float dx, float dy) {
   });
   for (const Ends& e : out) {
     Wall& w = walls[e.i];
-    w.x1 = e.x1; w.y1 = e.y1; w.x2 = e.x2; w.y2 = e.y2;
+    w.x1 = e.x1;
+    w.y1 = e.y1;
+    w.x2 = e.x2;
+    w.y2 = e.y2;
   }
   adjustAreaBB(a);
   getArea(a);
@@ -312,7 +368,10 @@ void clsMap::scaleArea(Long a, float sx, float sy) {
   });
   for (const Ends& e : out) {
     Wall& w = walls[e.i];
-    w.x1 = e.x1; w.y1 = e.y1; w.x2 = e.x2; w.y2 = e.y2;
+    w.x1 = e.x1;
+    w.y1 = e.y1;
+    w.x2 = e.x2;
+    w.y2 = e.y2;
   }
   adjustAreaBB(a);
   getArea(a);
@@ -335,7 +394,10 @@ void clsMap::TransformPts(float angle, Long dx, Long dy) {
   Long n1y = roundLong(s * tx1 + c * ty1 + dy);
   Long n2x = roundLong(c * tx2 - s * ty2 + dx);
   Long n2y = roundLong(s * tx2 + c * ty2 + dy);
-  tx1 = n1x; ty1 = n1y; tx2 = n2x; ty2 = n2y;
+  tx1 = n1x;
+  ty1 = n1y;
+  tx2 = n2x;
+  ty2 = n2y;
 }
 
 namespace {
@@ -359,15 +421,21 @@ void clsMap::splitWall(Long w, Integer kind) {
   const Long ox1 = orig.x1, oy1 = orig.y1, ox2 = orig.x2, oy2 = orig.y2;
   if (kind == 2) {
     Long mx = along(ox1, ox2, 0.5), my = along(oy1, oy2, 0.5);
-    walls[w].x2 = mx; walls[w].y2 = my;
-    walls[first].x1 = mx; walls[first].y1 = my;
+    walls[w].x2 = mx;
+    walls[w].y2 = my;
+    walls[first].x1 = mx;
+    walls[first].y1 = my;
   } else {
     Long ax = along(ox1, ox2, 0.33), ay = along(oy1, oy2, 0.33);
     Long bx = along(ox1, ox2, 0.66), by = along(oy1, oy2, 0.66);
-    walls[w].x2 = ax; walls[w].y2 = ay;
-    walls[first].x1 = ax; walls[first].y1 = ay;
-    walls[first].x2 = bx; walls[first].y2 = by;
-    walls[first + 1].x1 = bx; walls[first + 1].y1 = by;
+    walls[w].x2 = ax;
+    walls[w].y2 = ay;
+    walls[first].x1 = ax;
+    walls[first].y1 = ay;
+    walls[first].x2 = bx;
+    walls[first].y2 = by;
+    walls[first + 1].x1 = bx;
+    walls[first + 1].y1 = by;
   }
 
   // The pieces join the wall's area, linked in order right behind it, so the

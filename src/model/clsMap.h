@@ -68,8 +68,7 @@ class clsMap {
 
   // --- paste template -------------------------------------------------------
   Long pasteH1 = 8, pasteH2 = 16, pasteH3 = 64, pasteH4 = 128;
-  Long pasteWallTx = 1, pasteFrontFloorTx = 1, pasteFrontCeilTx = 1, pasteBackFloorTx = 1,
-       pasteBackCeilTx = 1;
+  Long pasteWallTx = 1, pasteFrontFloorTx = 1, pasteFrontCeilTx = 1, pasteBackFloorTx = 1, pasteBackCeilTx = 1;
 
   Long curArea = 0;
   std::array<Long, 11> wallColours{};

@@ -18,10 +18,14 @@ double readRadix(std::string_view s, size_t i, int radix) {
     char c = s[i];
     if (isSkipped(c)) continue;
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      break;
     if (d >= radix) break;
     v = v * radix + d;
   }

@@ -86,9 +86,9 @@ class UndoHistory {
   };
   struct Step {
     std::string label;
-    std::vector<unsigned char> delta;  // (skip, count, bytes) runs of the exclusive-or
+    std::vector<unsigned char> delta;                   // (skip, count, bytes) runs of the exclusive-or
     std::vector<std::pair<size_t, std::string>> texts;  // watched text, its other value
-    std::uint64_t before = 0, after = 0;  // the states it joins
+    std::uint64_t before = 0, after = 0;                // the states it joins
   };
 
   std::vector<unsigned char> encode() const;

@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 #include "io/log.h"
 #include "ui/mdiform1.h"
@@ -97,8 +97,8 @@ int Main(int argc, char** argv) {
   signalTarget = w;
   watchFirstPaint(w);
   if (!logged)
-    w->showMessage(QString("The start-up log %1 could not be created: %2")
-                       .arg(kLogFileName, QString::fromStdString(log.error())));
+    w->showMessage(
+        QString("The start-up log %1 could not be created: %2").arg(kLogFileName, QString::fromStdString(log.error())));
   w->show();
   // "kv3dedit FILE.map" opens the map as Open would, without the dialog.
   const QStringList args = QCoreApplication::arguments();

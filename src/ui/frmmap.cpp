@@ -103,8 +103,8 @@ void frmMap::Form_Resize() {
   const double tpp = twipsPerPixel();
   const MapViewLayout l = mapViewLayout(pixelsToTwips(outer->width(), tpp), pixelsToTwips(outer->height(), tpp));
   auto place = [tpp](QWidget* w, const TwipRect& r) {
-    w->setGeometry(twipsToPixels(r.left, tpp), twipsToPixels(r.top, tpp), std::max<Long>(twipsToPixels(r.width, tpp), 1),
-                   std::max<Long>(twipsToPixels(r.height, tpp), 1));
+    w->setGeometry(twipsToPixels(r.left, tpp), twipsToPixels(r.top, tpp),
+                   std::max<Long>(twipsToPixels(r.width, tpp), 1), std::max<Long>(twipsToPixels(r.height, tpp), 1));
   };
   place(VScroll1, l.vScroll);
   place(HScroll1, l.hScroll);
@@ -114,6 +114,5 @@ void frmMap::Form_Resize() {
 void frmMap::resizeEvent(QResizeEvent*) { Form_Resize(); }
 
 void frmMap::closeEvent(QCloseEvent* e) { e->ignore(); }
-
 
 }  // namespace kv

@@ -128,11 +128,20 @@ void frmProject::TreeView1_NodeClick(QTreeWidgetItem* n) {
   if (!n) return;
   const NodeTarget t = decodeNodeKey(n->data(0, Qt::UserRole).toString().toStdString());
   switch (t.kind) {
-    case 'w': selWall(t.index); break;
-    case 'a': selArea(t.index); break;
-    case 'v': selViewpoint(t.index); break;
-    case 'g': selGlobal(t.index); break;
-    default: break;
+    case 'w':
+      selWall(t.index);
+      break;
+    case 'a':
+      selArea(t.index);
+      break;
+    case 'v':
+      selViewpoint(t.index);
+      break;
+    case 'g':
+      selGlobal(t.index);
+      break;
+    default:
+      break;
   }
 }
 

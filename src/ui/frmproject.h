@@ -16,10 +16,10 @@ class frmProject : public QWidget {
  public:
   explicit frmProject(QWidget* parent = nullptr);
 
-  clsMap* map = nullptr;  // set once the map object exists
-  std::function<void()> deselectSideDef;         // the map view drops its highlight
-  std::function<void()> startFlashing;           // the map view's flash timer
-  std::function<void(int, Long)> showProps;      // the properties window
+  clsMap* map = nullptr;                     // set once the map object exists
+  std::function<void()> deselectSideDef;     // the map view drops its highlight
+  std::function<void()> startFlashing;       // the map view's flash timer
+  std::function<void(int, Long)> showProps;  // the properties window
 
   QTreeWidget* TreeView1;
 

@@ -54,17 +54,17 @@ frmProps::frmProps(SideDefTable& sideDefs, Dialogs& dialogs, std::function<void(
   };
   txtWt = box("txtWt", B::kWallTx), txtFft = box("txtFft", B::kFrontFloorTx), txtFct = box("txtFct", B::kFrontCeilTx);
   txtBft = box("txtBft", B::kBackFloorTx), txtBct = box("txtBct", B::kBackCeilTx);
-  txtH1 = box("txtH1", B::kH1), txtH2 = box("txtH2", B::kH2), txtH3 = box("txtH3", B::kH3), txtH4 = box("txtH4", B::kH4);
+  txtH1 = box("txtH1", B::kH1), txtH2 = box("txtH2", B::kH2), txtH3 = box("txtH3", B::kH3),
+  txtH4 = box("txtH4", B::kH4);
   auto* frames = new QHBoxLayout;
   frames->addWidget(frame("Wall Textures", {{"Wall", txtWt},
                                             {"Front Floor:", txtFft},
                                             {"Front Ceiling:", txtFct},
                                             {"Back Floor:", txtBft},
                                             {"Back Ceiling:", txtBct}}));
-  frames->addWidget(frame("Wall heights", {{"Floor (h1):", txtH1},
-                                           {"End floor (h2):", txtH2},
-                                           {"Begin ceiling(h3):", txtH3},
-                                           {"Ceiling (h4):", txtH4}}));
+  frames->addWidget(frame(
+      "Wall heights",
+      {{"Floor (h1):", txtH1}, {"End floor (h2):", txtH2}, {"Begin ceiling(h3):", txtH3}, {"Ceiling (h4):", txtH4}}));
   outer->addLayout(frames);
 
   // The flags are shown for the record's texture type but nothing reads them.

@@ -1,9 +1,9 @@
 #include "ui/icons.h"
 
 #include <QPainter>
-#include <algorithm>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <algorithm>
 
 namespace kv {
 
@@ -179,11 +179,10 @@ void draw(QPainter& p, const QString& key) {
   static const struct {
     const char* key;
     void (*paint)(QPainter&);
-  } pictures[] = {{"new", drawNew},         {"open", drawOpen},     {"save", drawSave},   {"select", drawSelect},
-                  {"move", drawMove},       {"scale", drawScale},   {"rotate", drawRotate}, {"shear", drawShear},
-                  {"cut", drawCut},         {"copy", drawCopy},     {"paste", drawPaste}, {"paint", drawPaint},
-                  {"props", drawProps},     {"objects", drawObjects}, {"project", drawProject},
-                  {"render", drawRender}};
+  } pictures[] = {{"new", drawNew},     {"open", drawOpen},       {"save", drawSave},       {"select", drawSelect},
+                  {"move", drawMove},   {"scale", drawScale},     {"rotate", drawRotate},   {"shear", drawShear},
+                  {"cut", drawCut},     {"copy", drawCopy},       {"paste", drawPaste},     {"paint", drawPaint},
+                  {"props", drawProps}, {"objects", drawObjects}, {"project", drawProject}, {"render", drawRender}};
   for (const auto& picture : pictures)
     if (key == QLatin1String(picture.key)) {
       picture.paint(p);

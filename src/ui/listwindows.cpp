@@ -1,13 +1,13 @@
 #include "ui/listwindows.h"
 
 #include <QApplication>
-#include <QMimeData>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "ui/icons.h"
 #include "io/dialogs.h"
+#include "ui/icons.h"
 
 namespace kv {
 
@@ -33,7 +33,8 @@ frmDragDrop::frmDragDrop(QWidget* parent) : QWidget(parent) {
   ListView1->setDragEnabled(true);
   ListView1->setDragDropMode(QAbstractItemView::DragOnly);
   ListView1->setDefaultDropAction(Qt::CopyAction);
-  const char* items[][2] = {{"Room", "room"}, {"Octagon column", "octagon"}, {"Square column", "square"}, {"Stairs", "stairs"}};
+  const char* items[][2] = {
+      {"Room", "room"}, {"Octagon column", "octagon"}, {"Square column", "square"}, {"Stairs", "stairs"}};
   for (auto& it : items) {
     auto* i = new QListWidgetItem(toolIcon("project"), it[0], ListView1);
     i->setData(Qt::UserRole, QString(it[1]));

@@ -16,9 +16,9 @@
 #include <QTime>
 
 #include "bsp/commands.h"
+#include "io/mapfile.h"
 #include "ui/engine/frmcontrol.h"
 #include "ui/engine/frmrender.h"
-#include "io/mapfile.h"
 #include "ui/icons.h"
 #include "view/layout.h"
 #include "view/mapeditor.h"
@@ -276,8 +276,9 @@ void MDIForm1::buildFileEditViewMenus() {
 
   QMenu* edit = topMenu("mnuEdit", "&Edit");
   item(edit, "itmUndo", "&Undo", [this] { itmUndo_Click(); })->setShortcut(QKeySequence("Ctrl+Z"));
-  item(edit, "itmRedo", "&Redo", [this] { itmRedo_Click(); })
-      ->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+  item(edit, "itmRedo", "&Redo", [this] {
+    itmRedo_Click();
+  })->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
   separator(edit, "bi11");
   item(edit, "itmCut", "Cut", nyaFn)->setShortcut(QKeySequence("Ctrl+X"));
   item(edit, "itmCopy", "Copy", nyaFn)->setShortcut(QKeySequence("Ctrl+C"));
@@ -287,8 +288,9 @@ void MDIForm1::buildFileEditViewMenus() {
   item(edit, "itmDelArea", "Delete Area");
 
   QMenu* view = topMenu("mnuView", "&View");
-  item(view, "itmRedraw", "&Redraw", [this] { mapView->editor()->redrawPausingFlash(); })
-      ->setShortcut(QKeySequence("Ctrl+R"));
+  item(view, "itmRedraw", "&Redraw", [this] {
+    mapView->editor()->redrawPausingFlash();
+  })->setShortcut(QKeySequence("Ctrl+R"));
   separator(view, "bi1");
   item(view, "itmDrawTree", "Draw Tree", [this] { itmDrawTree_Click(); })->setEnabled(false);
   item(view, "itmZoomIn", "Zoom &In", [this] { itmZoomIn_Click(); });
@@ -311,16 +313,16 @@ void MDIForm1::buildWizardAndTestMenus() {
   // Developer commands: switched off, so none of them can be chosen.
   QMenu* test = topMenu("mnuTest", "&Test");
   const std::pair<const char*, const char*> tests[] = {
-      {"itmWZSwitch", "Switch wizard"},     {"itmShowCtl", "Show Control"},   {"itmCreateBSP", "Create class BSP"},
+      {"itmWZSwitch", "Switch wizard"},     {"itmShowCtl", "Show Control"},       {"itmCreateBSP", "Create class BSP"},
       {"itmReadNewMap", "Read Map Object"}, {"itmTestMapObj", "Test Map Object"}, {"itmCheckerBoard", "Checkerboard"},
-      {"itmViewAngle", "Find View Angle"},  {"itmTestPoly", "Test Poly"},     {"itmDrawRoom", "DrawRoom"},
-      {"itmMultiPoly", "MultiPoly"},        {"itmBuildBSP", "Build BSP"},     {"itmIntersect", "Intersect"},
+      {"itmViewAngle", "Find View Angle"},  {"itmTestPoly", "Test Poly"},         {"itmDrawRoom", "DrawRoom"},
+      {"itmMultiPoly", "MultiPoly"},        {"itmBuildBSP", "Build BSP"},         {"itmIntersect", "Intersect"},
       {"itmWalkTree", "Walk Tree"}};
   void (MDIForm1::*const handlers[])() = {
-      &MDIForm1::itmWZSwitch_Click,     &MDIForm1::itmShowCtl_Click,   &MDIForm1::itmCreateBSP_Click,
-      &MDIForm1::itmReadNewMap_Click,   &MDIForm1::itmTestMapObj_Click, &MDIForm1::itmCheckerBoard_Click,
-      &MDIForm1::itmViewAngle_Click,    &MDIForm1::itmTestPoly_Click,  &MDIForm1::itmDrawRoom_Click,
-      &MDIForm1::itmMultiPoly_Click,    &MDIForm1::itmBuildBSP_Click,  &MDIForm1::itmIntersect_Click,
+      &MDIForm1::itmWZSwitch_Click,   &MDIForm1::itmShowCtl_Click,    &MDIForm1::itmCreateBSP_Click,
+      &MDIForm1::itmReadNewMap_Click, &MDIForm1::itmTestMapObj_Click, &MDIForm1::itmCheckerBoard_Click,
+      &MDIForm1::itmViewAngle_Click,  &MDIForm1::itmTestPoly_Click,   &MDIForm1::itmDrawRoom_Click,
+      &MDIForm1::itmMultiPoly_Click,  &MDIForm1::itmBuildBSP_Click,   &MDIForm1::itmIntersect_Click,
       &MDIForm1::itmWalkTree_Click};
   for (size_t k = 0; k < std::size(tests); ++k)
     item(test, tests[k].first, tests[k].second, [this, h = handlers[k]] { (this->*h)(); });
@@ -389,20 +391,33 @@ void MDIForm1::buildToolbar() {
 
 void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
   clsMap& m = *map_;
-  if (key == "new") doc_->newMap();
-  else if (key == "open") doc_->openMap();
-  else if (key == "save") doc_->saveMap();
-  else if (key == "select") m.editMode = kModeSelect;
-  else if (key == "move") m.editMode = kModeMove;
-  else if (key == "scale") m.editMode = kModeScale;
-  else if (key == "rotate") m.editMode = kModeRotate;
-  else if (key == "shear") m.editMode = kModeShear;
-  else if (key == "cut") {}
-  else if (key == "copy" || key == "paste" || key == "paint") nyaCommand();
-  else if (key == "props") showChild(properties, true);
-  else if (key == "objects") showChild(project, true);
-  else if (key == "wizard") showChild(dragDrop, true);
-  else if (key == "render") showChild(render, true);
+  if (key == "new")
+    doc_->newMap();
+  else if (key == "open")
+    doc_->openMap();
+  else if (key == "save")
+    doc_->saveMap();
+  else if (key == "select")
+    m.editMode = kModeSelect;
+  else if (key == "move")
+    m.editMode = kModeMove;
+  else if (key == "scale")
+    m.editMode = kModeScale;
+  else if (key == "rotate")
+    m.editMode = kModeRotate;
+  else if (key == "shear")
+    m.editMode = kModeShear;
+  else if (key == "cut") {
+  } else if (key == "copy" || key == "paste" || key == "paint")
+    nyaCommand();
+  else if (key == "props")
+    showChild(properties, true);
+  else if (key == "objects")
+    showChild(project, true);
+  else if (key == "wizard")
+    showChild(dragDrop, true);
+  else if (key == "render")
+    showChild(render, true);
 }
 
 void MDIForm1::showChild(QWidget* w, bool toFront) {
@@ -441,9 +456,7 @@ void MDIForm1::showDocumentState() {
 
 namespace {
 
-double secondsOfDay() {
-  return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
-}
+double secondsOfDay() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 
 }  // namespace
 
@@ -476,8 +489,7 @@ void MDIForm1::zoom(bool (*step)(clsMap&, std::string&)) {
   }
 }
 
-void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish,
-                         bool redraw) {
+void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::function<bool()> finish, bool redraw) {
   d->activate = std::move(activate);
   d->finish = [this, finish = std::move(finish)] {
     try {
@@ -495,24 +507,27 @@ void MDIForm1::runWizard(WizardDialog* d, std::function<void()> activate, std::f
 
 void MDIForm1::itmRoomWizard_Click() {
   if (!roomWizard) roomWizard = new frmRoomWizard(roomForm, this);
-  runWizard(roomWizard, [this] { roomForm.activate(*map_); }, [this] { return roomForm.finish(*map_, *ui_); });
+  runWizard(
+      roomWizard, [this] { roomForm.activate(*map_); }, [this] { return roomForm.finish(*map_, *ui_); });
 }
 
 void MDIForm1::itmColWizard_Click() {
   if (!colWizard_) colWizard_ = new frmColWizard(colForm, this);
-  runWizard(colWizard_, [this] { colForm.activate(*map_); }, [this] { return colForm.finish(*map_, *ui_); });
+  runWizard(
+      colWizard_, [this] { colForm.activate(*map_); }, [this] { return colForm.finish(*map_, *ui_); });
 }
 
 void MDIForm1::itmStairWizard_Click() {
   if (!stairWizard_) stairWizard_ = new frmStairWizard(stairForm, this);
-  runWizard(stairWizard_, [this] { stairForm.activate(*map_); },
-            [this] { return stairForm.finish(*map_, *ui_); });
+  runWizard(
+      stairWizard_, [this] { stairForm.activate(*map_); }, [this] { return stairForm.finish(*map_, *ui_); });
 }
 
 void MDIForm1::itmSplitWall_Click() {
   if (!SplitWallForm::mayOpen(*map_, *ui_)) return;
   if (!splitWall_) splitWall_ = new frmSplitWall(splitForm, this);
-  runWizard(splitWall_, splitWall_->activate, [this] { return splitForm.finish(*map_, *ui_); }, false);
+  runWizard(
+      splitWall_, splitWall_->activate, [this] { return splitForm.finish(*map_, *ui_); }, false);
 }
 
 void MDIForm1::itmShapeWizard_Click() {
@@ -537,8 +552,9 @@ void MDIForm1::itmPassageWizard_Click() {
     passageForm.load(*map_, sel);
     passageLoaded_ = true;
   }
-  runWizard(passageWizard_, [this, sel] { passageForm.activate(*map_, sel); },
-            [this, sel] { return passageForm.finish(*map_, *ui_, sel); });
+  runWizard(
+      passageWizard_, [this, sel] { passageForm.activate(*map_, sel); },
+      [this, sel] { return passageForm.finish(*map_, *ui_, sel); });
 }
 
 void MDIForm1::pieceCommand(PieceKind kind) {
@@ -584,9 +600,9 @@ void MDIForm1::reportMissingFiles() const {
 void MDIForm1::itmHelpContents_Click() {
   const QString path = helpFilePath();
   if (path.isEmpty()) {
-    ui_->msgBox("The help file " + helpFile_.toStdString() +
-                    " was not found beside the program or in the current directory.",
-                "Help", MsgIcon::Exclamation);
+    ui_->msgBox(
+        "The help file " + helpFile_.toStdString() + " was not found beside the program or in the current directory.",
+        "Help", MsgIcon::Exclamation);
     return;
   }
   if (!help) {
@@ -595,8 +611,8 @@ void MDIForm1::itmHelpContents_Click() {
     const QSize decorations = frameGeometry().size() - geometry().size();
     const PixelRect area = freeArea(this);
     help->resize(help->size().boundedTo(QSize(area.width, area.height) - decorations));
-    const QPoint at = frameGeometry().center() - QPoint((help->width() + decorations.width()) / 2,
-                                                        (help->height() + decorations.height()) / 2);
+    const QPoint at = frameGeometry().center() -
+                      QPoint((help->width() + decorations.width()) / 2, (help->height() + decorations.height()) / 2);
     const PixelRect r = keepInside(outerRect(this, at, help->size()), area);
     help->move(r.left, r.top);
   }

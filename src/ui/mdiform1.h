@@ -12,11 +12,11 @@
 #include "io/document.h"
 #include "io/log.h"
 #include "io/recent.h"
-#include "ui/listwindows.h"
 #include "ui/frmmap.h"
-#include "ui/frmwallpanel.h"
 #include "ui/frmproject.h"
 #include "ui/frmproperties.h"
+#include "ui/frmwallpanel.h"
+#include "ui/listwindows.h"
 #include "ui/qtdialogs.h"
 #include "ui/wizarddialogs.h"
 

@@ -10,11 +10,20 @@ namespace kv {
 void QtDialogs::msgBox(const std::string& text, const std::string& title, MsgIcon icon) {
   QMessageBox::Icon i = QMessageBox::NoIcon;
   switch (icon) {
-    case MsgIcon::Critical: i = QMessageBox::Critical; break;
-    case MsgIcon::Exclamation: i = QMessageBox::Warning; break;
-    case MsgIcon::Information: i = QMessageBox::Information; break;
-    case MsgIcon::Question: i = QMessageBox::Question; break;
-    case MsgIcon::None: break;
+    case MsgIcon::Critical:
+      i = QMessageBox::Critical;
+      break;
+    case MsgIcon::Exclamation:
+      i = QMessageBox::Warning;
+      break;
+    case MsgIcon::Information:
+      i = QMessageBox::Information;
+      break;
+    case MsgIcon::Question:
+      i = QMessageBox::Question;
+      break;
+    case MsgIcon::None:
+      break;
   }
   QMessageBox box(i, QString::fromStdString(title.empty() ? kAppTitle : title), QString::fromStdString(text),
                   QMessageBox::Ok, parent_);

@@ -14,9 +14,7 @@
 
 namespace kv {
 
-void MDIForm1::itmWZSwitch_Click() {
-  pieceCommand(PieceKind::TestSwitch);
-}
+void MDIForm1::itmWZSwitch_Click() { pieceCommand(PieceKind::TestSwitch); }
 
 void MDIForm1::itmShowCtl_Click() { showChild(control, true); }
 
@@ -83,8 +81,8 @@ void MDIForm1::itmBuildBSP_Click() {
 void MDIForm1::drawMapLine(Long x1, Long y1, Long x2, Long y2, Long colour) {
   Surface& s = mapView->editor()->surface;
   s.setDrawMode(DrawMode::Copy);
-  s.line(scaleDrawX(*map_, x1 + lineOffsetX), scaleDrawY(*map_, y1 + lineOffsetY),
-         scaleDrawX(*map_, x2 + lineOffsetX), scaleDrawY(*map_, y2 + lineOffsetY), colour);
+  s.line(scaleDrawX(*map_, x1 + lineOffsetX), scaleDrawY(*map_, y1 + lineOffsetY), scaleDrawX(*map_, x2 + lineOffsetX),
+         scaleDrawY(*map_, y2 + lineOffsetY), colour);
   mapView->Picture1->update();
 }
 

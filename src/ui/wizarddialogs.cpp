@@ -270,4 +270,3 @@ void frmShapeWizard::cmdCreate_Click() {
 }
 
 }  // namespace kv
-

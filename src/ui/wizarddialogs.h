@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "ui/picture.h"
-#include "wizards/wizardforms.h"
 #include "wizards/shape.h"
+#include "wizards/wizardforms.h"
 
 namespace kv {
 
@@ -125,4 +125,3 @@ class frmShapeWizard : public QDialog {
 };
 
 }  // namespace kv
-

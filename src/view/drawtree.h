@@ -23,8 +23,7 @@ struct TreeDemoNode {
   char name;
   int left, right;  // indexes of the children, -1 for none
 };
-inline constexpr TreeDemoNode kTreeDemo[] = {
-    {'A', 1, 2}, {'B', 3, 4}, {'C', -1, -1}, {'D', -1, -1}, {'E', -1, -1}};
+inline constexpr TreeDemoNode kTreeDemo[] = {{'A', 1, 2}, {'B', 3, 4}, {'C', -1, -1}, {'D', -1, -1}, {'E', -1, -1}};
 
 // Where a node is drawn: its column (given out left to right as the walk
 // reaches the nodes in order: D, B, E, A, C) and its level (0 for A).

@@ -28,17 +28,17 @@ void nya(Dialogs& ui);
 
 // What the map view asks of the other windows.
 struct MapViewHooks {
-  std::function<void(Long)> selWall;                       // the project window selects a wall
-  std::function<void()> clearSelectionList;                // the wall selection list
-  std::function<void(const std::string&)> addSelection;    // appends an entry to it
-  std::function<void()> beep;                              // the system beep
-  std::function<void(const std::string&)> setStatusText;   // first panel of the status bar
-  std::function<void()> focusValueBox;                     // the properties window's value box
-  std::function<void(bool)> flashTimerChanged;             // start or stop the 500 ms timer
-  std::function<void()> pictureChanged;                    // the surface has new pixels to show
-  std::function<void(const std::string&)> edited;          // a drag ended: the map may have changed
-  std::function<void(int, int)> scrollTo;                  // set the scroll bars (h, v), which redraw
-  std::function<void(bool)> zoom;                          // run Zoom In (true) or Zoom Out (false)
+  std::function<void(Long)> selWall;                      // the project window selects a wall
+  std::function<void()> clearSelectionList;               // the wall selection list
+  std::function<void(const std::string&)> addSelection;   // appends an entry to it
+  std::function<void()> beep;                             // the system beep
+  std::function<void(const std::string&)> setStatusText;  // first panel of the status bar
+  std::function<void()> focusValueBox;                    // the properties window's value box
+  std::function<void(bool)> flashTimerChanged;            // start or stop the 500 ms timer
+  std::function<void()> pictureChanged;                   // the surface has new pixels to show
+  std::function<void(const std::string&)> edited;         // a drag ended: the map may have changed
+  std::function<void(int, int)> scrollTo;                 // set the scroll bars (h, v), which redraw
+  std::function<void(bool)> zoom;                         // run Zoom In (true) or Zoom Out (false)
 };
 
 class MapEditor {

@@ -20,8 +20,8 @@ Long nearestLong(double v) {
 
 namespace {
 Integer nearestInteger(double v) {
-  return static_cast<Integer>(std::clamp<Long>(nearestLong(v), std::numeric_limits<Integer>::min(),
-                                               std::numeric_limits<Integer>::max()));
+  return static_cast<Integer>(
+      std::clamp<Long>(nearestLong(v), std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max()));
 }
 }  // namespace
 

@@ -18,7 +18,9 @@ std::string trimmedName(const Name16& n) {
 }  // namespace
 
 std::vector<TreeNode> projectRoots() {
-  return {{"", "Walls", "Walls", 1}, {"", "Areas", "Areas", 3}, {"", "Viewpoints", "Viewpoints", 5},
+  return {{"", "Walls", "Walls", 1},
+          {"", "Areas", "Areas", 3},
+          {"", "Viewpoints", "Viewpoints", 5},
           {"", "Global", "Global", 7}};
 }
 
@@ -33,7 +35,7 @@ std::vector<TreeNode> projectChildren(const clsMap& map) {
   std::vector<TreeNode> n;
   auto clampCount = [](Long c, Long slots) { return std::min(std::max<Long>(c, 0), slots); };
   const Long nodes = clampCount(map.wallCount, kWallSlots) + clampCount(map.areaCount, kAreaSlots) +
-                    clampCount(map.viewpointCount, kAreaSlots) + clampCount(map.globalCount, kAreaSlots);
+                     clampCount(map.viewpointCount, kAreaSlots) + clampCount(map.globalCount, kAreaSlots);
   n.reserve(static_cast<size_t>(nodes));
   for (Long i = 0; i < clampCount(map.wallCount, kWallSlots); ++i)
     n.push_back({"Walls", withNumber("w", i), withNumber("Wall", i), 2});

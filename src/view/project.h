@@ -11,7 +11,7 @@ namespace kv {
 struct TreeNode {
   std::string parentKey;  // empty for a root
   std::string key, text;
-  int image = 0;          // index in the tree's image list
+  int image = 0;  // index in the tree's image list
 };
 
 // The four roots: "Walls", "Areas", "Viewpoints", "Global".

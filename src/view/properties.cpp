@@ -10,8 +10,8 @@
 namespace kv {
 
 const std::vector<std::string>& txTypeChoices() {
-  static const std::vector<std::string> c = {"00 - Normal",        "01 - Transparent",  "02 - Horz Cycle",
-                                             "04 - Vert Cycle",    "08 - Multi-Texture", "16 - Animated Texture"};
+  static const std::vector<std::string> c = {"00 - Normal",     "01 - Transparent",   "02 - Horz Cycle",
+                                             "04 - Vert Cycle", "08 - Multi-Texture", "16 - Animated Texture"};
   return c;
 }
 
@@ -24,9 +24,20 @@ namespace {
 std::string num(double v) { return formatNumber(v); }
 
 // The row labels of each kind, in the order of the rows.
-const char* const kWallLabels[] = {"x1",           "y1",           "x2",           "y2",          "Wall Tx",
-                                   "Tx Type",      "Front Floor Tx", "Front Ceil Tx", "Back Floor Tx", "Back Ceil Tx",
-                                   "Floor(h1)",    "End Floor(h2)", "Begin Ceil(h3)", "End Ceil(h4)"};
+const char* const kWallLabels[] = {"x1",
+                                   "y1",
+                                   "x2",
+                                   "y2",
+                                   "Wall Tx",
+                                   "Tx Type",
+                                   "Front Floor Tx",
+                                   "Front Ceil Tx",
+                                   "Back Floor Tx",
+                                   "Back Ceil Tx",
+                                   "Floor(h1)",
+                                   "End Floor(h2)",
+                                   "Begin Ceil(h3)",
+                                   "End Ceil(h4)"};
 const char* const kAreaLabels[] = {"Floor beg", "Floor end", "Ceil beg", "Ceil end", "Flags", "Name"};
 const char* const kViewpointLabels[] = {"x", "y", "z", "d"};
 const char* const kGlobalLabels[] = {"ID", "Name", "Value"};
@@ -53,9 +64,9 @@ void PropertiesLogic::showProps(int type, Long index) {
         map.checkWall(index);
         map.getWall(index);
         {
-          const Long values[] = {map.x1,          map.y1,          map.x2,          map.y2,         map.wallTx,
-                                 map.txType,      map.frontFloorTx, map.frontCeilTx, map.backFloorTx, map.backCeilTx,
-                                 map.h1,          map.h2,          map.h3,          map.h4};
+          const Long values[] = {map.x1,     map.y1,           map.x2,          map.y2,          map.wallTx,
+                                 map.txType, map.frontFloorTx, map.frontCeilTx, map.backFloorTx, map.backCeilTx,
+                                 map.h1,     map.h2,           map.h3,          map.h4};
           for (size_t k = 0; k < std::size(values); ++k) add(kWallLabels[k], num(values[k]));
         }
         if (r >= 1 && r <= static_cast<int>(rows.size())) {
@@ -154,9 +165,9 @@ bool PropertiesLogic::updateItem() {
         Long v[14];
         for (size_t i = 0; i < std::size(v); ++i)
           if (!whole(i, v[i])) return false;
-        Long* f[] = {&map.x1,          &map.y1,          &map.x2,         &map.y2,          &map.wallTx,
-                     &map.txType,      &map.frontFloorTx, &map.frontCeilTx, &map.backFloorTx, &map.backCeilTx,
-                     &map.h1,          &map.h2,          &map.h3,         &map.h4};
+        Long* f[] = {&map.x1,     &map.y1,           &map.x2,          &map.y2,          &map.wallTx,
+                     &map.txType, &map.frontFloorTx, &map.frontCeilTx, &map.backFloorTx, &map.backCeilTx,
+                     &map.h1,     &map.h2,           &map.h3,          &map.h4};
         // The buffer holds the rows' fields; the child links and parameters
         // come from the wall itself.
         map.getWall(map.selectedWall);

@@ -32,11 +32,11 @@ class PropertiesLogic {
 
   clsMap& map;
   int selType = kPropNone;
-  std::vector<Row> rows;         // the data rows; grid row r is rows[r - 1]
-  int currentRow = 0;            // grid row, 0 = the header row
-  std::string editorText;        // the value editor txt_Value
+  std::vector<Row> rows;             // the data rows; grid row r is rows[r - 1]
+  int currentRow = 0;                // grid row, 0 = the header row
+  std::string editorText;            // the value editor txt_Value
   std::vector<std::string> choices;  // the value editor's list
-  std::function<void()> redraw;  // the map view after a change
+  std::function<void()> redraw;      // the map view after a change
   // Where a value that does not fit its field is reported; the item is then
   // left as it was.
   Dialogs* dialogs = nullptr;

@@ -36,8 +36,7 @@ Long RasterSurface::pixel(int x, int y) const {
 }
 
 long RasterSurface::countColour(Long colour) const {
-  return static_cast<long>(
-      std::count(px_.begin(), px_.end(), static_cast<std::uint32_t>(colour & 0xFFFFFF)));
+  return static_cast<long>(std::count(px_.begin(), px_.end(), static_cast<std::uint32_t>(colour & 0xFFFFFF)));
 }
 
 void RasterSurface::addDot(long cx, long cy) {
@@ -130,8 +129,10 @@ void RasterSurface::drawBox(float x1, float y1, float x2, float y2, Long colour,
   const bool exclusive = drawMode() == DrawMode::Xor;
   for (long y = top; y <= bottom && left <= right; ++y) {
     const auto row = px_.begin() + (y * w_ + left), end = row + (right - left + 1);
-    if (exclusive) std::for_each(row, end, [c](std::uint32_t& p) { p ^= c; });
-    else std::fill(row, end, c);
+    if (exclusive)
+      std::for_each(row, end, [c](std::uint32_t& p) { p ^= c; });
+    else
+      std::fill(row, end, c);
   }
 }
 
@@ -146,8 +147,8 @@ void RasterSurface::drawClear() {
 }
 
 void RasterSurface::drawText(float x, float y, std::string_view text, Long colour) {
-  texts.push_back({static_cast<Long>(toPixel(x)), static_cast<Long>(toPixel(y)),
-                   std::string(text), colour, drawMode()});
+  texts.push_back(
+      {static_cast<Long>(toPixel(x)), static_cast<Long>(toPixel(y)), std::string(text), colour, drawMode()});
 }
 
 void ScaledSurface::pen() {

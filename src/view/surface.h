@@ -88,8 +88,8 @@ class Surface {
  private:
   DrawMode mode_ = DrawMode::Copy;
   int width_ = 1;
-  Long fore_ = 0;                       // black
-  Long back_ = 0xFFFFFF;                // white
+  Long fore_ = 0;         // black
+  Long back_ = 0xFFFFFF;  // white
   float curX_ = 0, curY_ = 0;
 };
 

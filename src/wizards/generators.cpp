@@ -41,7 +41,7 @@ void buildPiece(clsMap& m, Long x, Long y, Long ceiling, Long texture, Integer a
   const double c = std::cos(static_cast<double>(heading)), s = std::sin(static_cast<double>(heading));
   // Every corner is placed before anything is added, so a piece that would
   // leave the coordinate range adds nothing.
-  auto place = [&](const int (&local)[5][2], Point (&out)[5]) {
+  auto place = [&](const int(&local)[5][2], Point(&out)[5]) {
     for (int k = 0; k < 5; ++k) {
       const double lx = local[k][0], ly = local[k][1];
       out[k] = {addOffset(x, roundLong(lx * c - ly * s)), addOffset(y, roundLong(lx * s + ly * c))};

@@ -18,8 +18,8 @@ struct Ends {
 std::vector<Ends> trace(const SideDefTable& t, Integer n, Long x, Long y, Long len, bool clockwise) {
   if (n < 1) throw MapError("A polygon needs at least one side; " + std::to_string(n) + " were asked for.");
   if (t.used() + n > kSideDefSlots)
-    throw MapError("The side-def table has room for " + std::to_string(kSideDefSlots - t.used()) + " more records, not " +
-                   std::to_string(n) + ".");
+    throw MapError("The side-def table has room for " + std::to_string(kSideDefSlots - t.used()) +
+                   " more records, not " + std::to_string(n) + ".");
   std::vector<Ends> sides;
   const double step = 2 * kPi / n;
   double angle = kPi / 2, px = x, py = y;

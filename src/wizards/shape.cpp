@@ -79,8 +79,8 @@ class Reader {
         const char* closing = wallPending ? "</WALL" : "</TURTLEWALL";
         const size_t e = findNoCase(t_, closing, p);
         if (e == std::string_view::npos)
-          throw Refusal{std::string("The ") + (wallPending ? "WALL" : "TURTLEWALL") +
-                        " element has no closing tag " + closing + "> (" + line(p) + ")."};
+          throw Refusal{std::string("The ") + (wallPending ? "WALL" : "TURTLEWALL") + " element has no closing tag " +
+                        closing + "> (" + line(p) + ")."};
         const std::string_view body = t_.substr(p, e - p);
         out.walls.push_back(wallPending ? wall(body, p) : turtle(body, p));
         wallPending = turtlePending = false;
@@ -89,11 +89,15 @@ class Reader {
         const size_t g = t_.find('>', p);
         if (g == std::string_view::npos) throw Refusal{"A tag has no closing \">\" (" + line(p) + ")."};
         const std::string_view tag = t_.substr(p, g - p);
-        const auto end = std::find_if(tag.begin(), tag.end(), [](char c) { return static_cast<unsigned char>(c) < 33; });
+        const auto end =
+            std::find_if(tag.begin(), tag.end(), [](char c) { return static_cast<unsigned char>(c) < 33; });
         const std::string name = upper(tag.substr(0, static_cast<size_t>(end - tag.begin())));
-        if (name == "<AREA") ++out.beeps;
-        else if (name == "<WALL") wallPending = true;
-        else if (name == "<TURTLEWALL") turtlePending = true;
+        if (name == "<AREA")
+          ++out.beeps;
+        else if (name == "<WALL")
+          wallPending = true;
+        else if (name == "<TURTLEWALL")
+          turtlePending = true;
         p = g;
       }
     }
@@ -107,10 +111,9 @@ class Reader {
                  c3 = c2 == body.npos ? c2 : body.find(',', c2 + 1);
     if (c3 == body.npos)
       throw Refusal{"A WALL needs four numbers separated by commas, x1,y1,x2,y2 (" + line(at) + ")."};
-    ShapeSegment s{coordinate(fieldValue(body.substr(0, c1)), at),
-                   coordinate(fieldValue(body.substr(c1 + 1, c2 - c1 - 1)), at),
-                   coordinate(fieldValue(body.substr(c2 + 1, c3 - c2 - 1)), at),
-                   coordinate(fieldValue(body.substr(c3 + 1)), at)};
+    ShapeSegment s{
+        coordinate(fieldValue(body.substr(0, c1)), at), coordinate(fieldValue(body.substr(c1 + 1, c2 - c1 - 1)), at),
+        coordinate(fieldValue(body.substr(c2 + 1, c3 - c2 - 1)), at), coordinate(fieldValue(body.substr(c3 + 1)), at)};
     penX_ = s.x2, penY_ = s.y2;
     return s;
   }
@@ -122,9 +125,12 @@ class Reader {
                     ")."};
     const std::string turn = upper(mid(body, 0, 2)), move = upper(mid(body, c + 1, 2));
     const double a = fieldValue(mid(body, 2)), d = fieldValue(mid(body, c + 3));
-    if (turn == "RT") heading_ = static_cast<float>(heading_ - a * kDegree);
-    else if (turn == "LT") heading_ = static_cast<float>(heading_ + a * kDegree);
-    else if (turn == "AR" || turn == "AL") heading_ = static_cast<float>(a * kDegree);
+    if (turn == "RT")
+      heading_ = static_cast<float>(heading_ - a * kDegree);
+    else if (turn == "LT")
+      heading_ = static_cast<float>(heading_ + a * kDegree);
+    else if (turn == "AR" || turn == "AL")
+      heading_ = static_cast<float>(a * kDegree);
     const double sign = move == "FD" ? 1 : move == "BD" ? -1 : 0;
     const double h = heading_;
     const double dx = sign == 0 ? 0 : sign * d * std::sin(h), dy = sign == 0 ? 0 : sign * d * std::cos(h);

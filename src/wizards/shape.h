@@ -50,11 +50,11 @@ std::vector<std::string> listShapeFiles(const std::string& folder);
 class ShapeWizardForm {
  public:
   static constexpr const char* kCaption = "Shape Wizard";
-  std::string folder;                  // where the files were listed
+  std::string folder;                   // where the files were listed
   std::vector<std::string> shapeFiles;  // file names in that folder
   int listIndex = -1;
-  bool previewing = false;  // a Preview run (as opposed to Create)
-  bool created = false;  // the last Create added walls
+  bool previewing = false;     // a Preview run (as opposed to Create)
+  bool created = false;        // the last Create added walls
   std::function<void()> beep;  // the system beep for AREA tags
 
   // First use only: lists the shape files of the program's folder and

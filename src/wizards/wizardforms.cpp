@@ -11,8 +11,7 @@ void refuse(Dialogs& d, const WizardError& e) { d.msgBox(e.what(), e.title, MsgI
 
 // A value at least 1 (a side count or stair width that rounds to 0 is no shape).
 void requireAtLeastOne(Integer v, const std::string& label, const std::string& title) {
-  if (v < 1)
-    throw WizardError(title, "\"" + label + "\" must be at least 1; it rounds to " + std::to_string(v) + ".");
+  if (v < 1) throw WizardError(title, "\"" + label + "\" must be at least 1; it rounds to " + std::to_string(v) + ".");
 }
 
 void requireCoordinate(double v, const std::string& what, const std::string& title) {
@@ -30,8 +29,8 @@ double fieldValue(std::string_view text) { return val(text); }
 Integer fieldInteger(std::string_view text, const std::string& label, const std::string& title) {
   const double v = fieldValue(text);
   if (auto r = toIntegerChecked(v)) return *r;
-  throw WizardError(title, "The value of \"" + label + "\" (" + formatNumber(v) +
-                               ") is outside the range -32768 to 32767.");
+  throw WizardError(title,
+                    "The value of \"" + label + "\" (" + formatNumber(v) + ") is outside the range -32768 to 32767.");
 }
 
 void requireTotals(const clsMap& m, double walls, double areas, bool emptyMap, const std::string& title) {

@@ -53,8 +53,8 @@ class RoomWizardForm {
   // Returns whether the dialog closes. Refusals are shown and keep it open.
   bool finish(clsMap& map, Dialogs& dialogs);
   // Builds pillars and columns (multi-pillar room) and then the room.
-  void makeRoom(clsMap& map, Integer numSides, Integer sideLen, Integer startX, Integer startY,
-                Integer numPillars, Integer numPillarSides, Integer numColumns, Integer ceilingHeight) const;
+  void makeRoom(clsMap& map, Integer numSides, Integer sideLen, Integer startX, Integer startY, Integer numPillars,
+                Integer numPillarSides, Integer numColumns, Integer ceilingHeight) const;
 };
 
 // --- Column wizard --------------------------------------------------------------

@@ -81,8 +81,10 @@ TEST(Bsp, EndPointsOfPiecesAndTheFullTable) {
   m->walls[4].posChild = -1, m->walls[4].negChild = 0;
   m->adjustT();
   // 12.5 and 13.5 go to the even neighbour; -1 links become 0.
-  EXPECT_EQ(recs(*m), (std::vector<Rec>{{0, 0, 25, 0, 0, 0}, {25, 0, 75, 0, 0, 0}, {10, 0, 12, 0, 0, 0},
-                                        {14, 0, 14, 0, 0, 0}, {5, 5, 9, 9, 0, 0}}));
+  EXPECT_EQ(
+      recs(*m),
+      (std::vector<Rec>{
+          {0, 0, 25, 0, 0, 0}, {25, 0, 75, 0, 0, 0}, {10, 0, 12, 0, 0, 0}, {14, 0, 14, 0, 0, 0}, {5, 5, 9, 9, 0, 0}}));
 
   // Walls 2 and 1 split wall 0 and a far wall becomes the root, which moves
   // to record 0 through the record behind the last piece: 1998 walls (2000
@@ -92,8 +94,10 @@ TEST(Bsp, EndPointsOfPiecesAndTheFullTable) {
     big->addWall(0, -10, 0, 10, 0, -1), big->addWall(-50, 0, 50, 0, 1, -1), big->addWall(-50, 5, 50, 5, 2, -1);
     for (Long i = 3; i < n; ++i) big->addWall(1000, 1000 + 3 * i, 1050, 1000 + 3 * i, i, -1);
     const auto before = kv::encodeMap(*big, false);
-    if (n == 1998) EXPECT_NO_THROW(big->createBSP());
-    else EXPECT_THROW(big->createBSP(), kv::MapError);
+    if (n == 1998)
+      EXPECT_NO_THROW(big->createBSP());
+    else
+      EXPECT_THROW(big->createBSP(), kv::MapError);
     EXPECT_EQ(kv::encodeMap(*big, false) == before, n == 1999) << "only a refused compile leaves the map as it was";
     EXPECT_EQ(big->wallCount, n == 1998 ? 2000 : 1999);
   }

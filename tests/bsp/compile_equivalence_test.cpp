@@ -117,9 +117,12 @@ std::unique_ptr<kv::clsMap> randomMap(std::mt19937& gen, int kind) {
     case 3:  // walls along a few lines, parallel and collinear, both directions
       for (int i = r(1, 150); i > 0; --i) {
         const Long k = r(0, 4), a = r(-50, 50), b = a + r(-20, 20);
-        if (k < 2) wall(a, 7 * k, b, 7 * k);
-        else if (k < 4) wall(3 * k, a, 3 * k, b);
-        else wall(a, a, b, b);
+        if (k < 2)
+          wall(a, 7 * k, b, 7 * k);
+        else if (k < 4)
+          wall(3 * k, a, 3 * k, b);
+        else
+          wall(a, a, b, b);
       }
       break;
     case 4:  // many members, dense enough for the whole-word kernels
@@ -271,5 +274,5 @@ INSTANTIATE_TEST_SUITE_P(Kernels, BspEquivalence,
                          [](const auto& info) {
                            return info.param == kv::bsp::Kernels::Avx512 ? "Avx512"
                                   : info.param == kv::bsp::Kernels::Avx2 ? "Avx2"
-                                                                          : "Scalar";
+                                                                         : "Scalar";
                          });

@@ -25,7 +25,7 @@ TEST(Gdi, SelectCopyAndDelete) {
   EXPECT_EQ(kv::SelectObject(mem, a), 0);
   EXPECT_EQ(kv::SelectObject(mem, b), a);
   EXPECT_EQ(kv::SelectObject(mem, a), b);
-  EXPECT_EQ(kv::SelectObject(pic, a), 0);   // only memory contexts select bitmaps
+  EXPECT_EQ(kv::SelectObject(pic, a), 0);    // only memory contexts select bitmaps
   EXPECT_EQ(kv::SelectObject(mem, 777), 0);  // not a bitmap
 
   // A copy of 320 x 200 from a 4 x 4 bitmap is clipped to both surfaces,
@@ -127,11 +127,14 @@ TEST(Png, ChecksumsAndStoredBlocks) {
   auto png = kv::png::encode(f);
   // The signature and the header chunk, assembled by hand: length 13, 200 x 120,
   // 8 bits, RGB, deflate, no filter, no interlace, and the chunk's CRC.
-  const std::vector<unsigned char> head{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0,
-                                        0, 0, 200, 0, 0, 0, 120, 8, 2, 0, 0, 0, 0x38, 0xF0, 0x2A, 0xBC};
+  const std::vector<unsigned char> head{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0,    0,    0,
+                                        13,   'I', 'H', 'D', 'R',  0,    0,    0,    200,  0,    0,
+                                        0,    120, 8,   2,   0,    0,    0,    0x38, 0xF0, 0x2A, 0xBC};
   ASSERT_GT(png.size(), 33u);
   EXPECT_EQ(std::vector<unsigned char>(png.begin(), png.begin() + 33), head);
-  auto be = [&](size_t at) { return Long(png[at]) << 24 | Long(png[at + 1]) << 16 | Long(png[at + 2]) << 8 | png[at + 3]; };
+  auto be = [&](size_t at) {
+    return Long(png[at]) << 24 | Long(png[at + 1]) << 16 | Long(png[at + 2]) << 8 | png[at + 3];
+  };
 
   // Undo the stored blocks of IDAT and compare the scan lines.
   size_t at = 33;

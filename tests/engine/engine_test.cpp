@@ -134,18 +134,18 @@ std::unique_ptr<kv::clsMap> blockRoom() {
 // the wall from its start point and downwards from height 0; walls running
 // along x are lit fully, along y at three quarters; light falls off with
 // depth down to `light` percent at `fade`.
-std::uint32_t seenAt(double x, double y, double eye, double dir, double fov, double light, double fade, Long w,
-                     Long h, double px, double py) {
+std::uint32_t seenAt(double x, double y, double eye, double dir, double fov, double light, double fade, Long w, Long h,
+                     double px, double py) {
   using kv::engine::Surface;
   struct Face {
     double x1, y1, x2, y2, top;
     Long tx;
   };
   static const Face faces[] = {
-      {100, 100, 100, 1500, 264, 1},     {100, 1500, 1500, 1500, 264, 1},   {1500, 1500, 1500, 100, 264, 1},
-      {1500, 100, 100, 100, 264, 1},     {700, 400, 900, 400, 264, 5},      {900, 400, 900, 600, 264, 5},
-      {900, 600, 700, 600, 264, 5},      {700, 600, 700, 400, 264, 5},      {1000, 1000, 1200, 1000, 100, 6},
-      {1200, 1000, 1200, 1200, 100, 6},  {1200, 1200, 1000, 1200, 100, 6},  {1000, 1200, 1000, 1000, 100, 6}};
+      {100, 100, 100, 1500, 264, 1},    {100, 1500, 1500, 1500, 264, 1},  {1500, 1500, 1500, 100, 264, 1},
+      {1500, 100, 100, 100, 264, 1},    {700, 400, 900, 400, 264, 5},     {900, 400, 900, 600, 264, 5},
+      {900, 600, 700, 600, 264, 5},     {700, 600, 700, 400, 264, 5},     {1000, 1000, 1200, 1000, 100, 6},
+      {1200, 1000, 1200, 1200, 100, 6}, {1200, 1200, 1000, 1200, 100, 6}, {1000, 1200, 1000, 1000, 100, 6}};
   const double r = dir * 3.14159265358979323846 / 180, focal = w / 2.0 / std::tan(fov * 3.14159265358979323846 / 360);
   const double s = (px - w / 2.0) / focal, q = (h / 2.0 - py) / focal;  // right and up, per unit of depth
   const double rx = std::cos(r) - std::sin(r) * s, ry = std::sin(r) + std::cos(r) * s;
@@ -251,8 +251,8 @@ TEST(EnginePictures, WhatAPersonSeesAfterMovesAndTurns) {
                          Scene{120, 50, 1, 160, 100, 700, 800, 64, 270, 0, 100, 0, 800, 800, 64, 270, 0},
                          Scene{90, 100, 1e7, 97, 61, 1300, 300, 64, 135, 15, 0, 100, 1250, 300 + 50 * r3, 64, 120, 0},
                          Scene{90, 100, 1e7, 160, 100, -400, 800, 64, 0, 0, 0, 0, -400, 800, 72, 0, -1}}) {
-    std::ofstream(dir.file("scratch.hdr")) << "fov = " << s.fov << "\nlight = " << s.light << "\nfade = " << s.fade
-                                           << "\n";
+    std::ofstream(dir.file("scratch.hdr"))
+        << "fov = " << s.fov << "\nlight = " << s.light << "\nfade = " << s.fade << "\n";
     Engine e;
     e.init(dir.file("scratch.hdr"), s.w, s.h);
     ASSERT_TRUE(e.loaded()) << e.lastError();
@@ -418,7 +418,8 @@ TEST(EngineWorld, InsidesEnclosuresTexturesAndHeights) {
   };
   EXPECT_EQ(caveFloor(4, 6), 1);
   EXPECT_EQ(caveFloor(5, 7), 9);
-  EXPECT_EQ(cave([](kv::clsMap& c) { c.walls[0].frontFloorTx = c.walls[1].frontFloorTx = 9; })->world()->areas[0].floorTx, 1);
+  EXPECT_EQ(
+      cave([](kv::clsMap& c) { c.walls[0].frontFloorTx = c.walls[1].frontFloorTx = 9; })->world()->areas[0].floorTx, 1);
 }
 
 // Moves from places of the multi-pillar room, with where they end worked out
@@ -445,8 +446,10 @@ TEST(EngineViewer, WallsStopTheViewerAndStepsLetItUp) {
                         {450, 1150, 120, 180, 20, 10, 430, 1150, "RoomID36"},  // column 0's side at x = 400
                         {-500, 700, 64, 0, 590, 1, -500, 700, ""},
                         // Where the viewer stands: pillar 0's first corner is (300, 350), it lies west of x = 300.
-                        {260, 390, 64, 0, 0, 0, 260, 390, "Col0"}, {50, 50, 64, 0, 0, 0, 50, 50, ""},
-                        {2000, 700, 64, 0, 0, 0, 2000, 700, ""}, {101, 1499, 64, 0, 0, 0, 101, 1499, "RoomID36"}}) {
+                        {260, 390, 64, 0, 0, 0, 260, 390, "Col0"},
+                        {50, 50, 64, 0, 0, 0, 50, 50, ""},
+                        {2000, 700, 64, 0, 0, 0, 2000, 700, ""},
+                        {101, 1499, 64, 0, 0, 0, 101, 1499, "RoomID36"}}) {
     e.jump(w.x, w.y, w.eyeHeight, w.dir);
     for (Long i = 0; i < w.times; ++i) e.move(0, w.forward, 0);
     EXPECT_NEAR(std::hypot(e.viewer().x - w.toX, e.viewer().y - w.toY), 0, 1e-9) << w.x << "," << w.y;

@@ -101,7 +101,8 @@ TEST(SaveFaults, ProtectedFilesLinksLockedFoldersAndFullDisksAsAnOrdinaryUser) {
     if (lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) failed += "the link is no longer a link; ";
     if (stat(real.c_str(), &st) != 0 || (st.st_mode & 07777) != 0640) failed += "the target's mode changed; ";
     if (stat(h1.c_str(), &st) != 0 || st.st_nlink != 2) failed += "the hard link was broken; ";
-    if (std::distance(std::filesystem::directory_iterator(locked), {}) != 1) failed += "files left in the locked folder; ";
+    if (std::distance(std::filesystem::directory_iterator(locked), {}) != 1)
+      failed += "files left in the locked folder; ";
     if (std::filesystem::exists(dead) || !std::filesystem::exists(live)) failed += "leftovers; ";
     return failed;
   };

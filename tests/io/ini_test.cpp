@@ -23,8 +23,9 @@ TEST(Ini, ReadsAndWritesOneValueKeepingTheRestOfTheFile) {
   const std::string f = d.file("zidoruv.ini");
   // Names match in any case and with blanks around them, quotes go, and only
   // the first section and key of a name count.
-  put(f, "; comment\n[Other]\nfile1=wrong\n[ INIT ]\r\n  FILE1 =  /maps/a.map  \r\nfile2=\"q b\"\r\nfile1=second\r\n"
-         "[init]\nfile3=in a later section\n");
+  put(f,
+      "; comment\n[Other]\nfile1=wrong\n[ INIT ]\r\n  FILE1 =  /maps/a.map  \r\nfile2=\"q b\"\r\nfile1=second\r\n"
+      "[init]\nfile3=in a later section\n");
   const std::pair<const char*, const char*> reads[] = {
       {"file1", "/maps/a.map"}, {"File2", "q b"}, {"file3", ""}, {"file4", ""}};  // a later section
   for (auto [key, value] : reads) EXPECT_EQ(kv::readIniValue("Init", key, f), value) << key;
@@ -35,7 +36,8 @@ TEST(Ini, ReadsAndWritesOneValueKeepingTheRestOfTheFile) {
   ASSERT_TRUE(kv::writeIniValue("init", "file1", f, "new"));
   ASSERT_TRUE(kv::writeIniValue("init", "file2", f, "two"));
   ASSERT_TRUE(kv::writeIniValue("extra", "k", f, "v\nbroken"));
-  EXPECT_EQ(text(f), "; keep me\n[view]\nzoom = 3\n\n[INIT]\nFile1=new\nfile2=two\r\n\n[tail]\nx=1\r\n\r\n[extra]\r\nk=v\r\n");
+  EXPECT_EQ(text(f),
+            "; keep me\n[view]\nzoom = 3\n\n[INIT]\nFile1=new\nfile2=two\r\n\n[tail]\nx=1\r\n\r\n[extra]\r\nk=v\r\n");
   EXPECT_FALSE(kv::writeIniValue("init", "file1", d.file("no/such/dir/x.ini"), "A"));
   // A pipe or a folder of the name reads as empty and is not replaced.
   ASSERT_EQ(mkfifo(d.file("pipe").c_str(), 0644), 0);

@@ -20,14 +20,14 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // The Long fields of the records that lie together, in file order.
-constexpr Long Wall::*kWallHead[] = {&Wall::x1, &Wall::y1, &Wall::x2, &Wall::y2, &Wall::h1, &Wall::h2, &Wall::h3,
-                                     &Wall::h4, &Wall::wallParamA, &Wall::wallParamB, &Wall::wallTx,
-                                     &Wall::frontFloorTx, &Wall::frontCeilTx, &Wall::backFloorTx, &Wall::backCeilTx,
-                                     &Wall::posChild, &Wall::negChild};
+constexpr Long Wall::*kWallHead[] = {
+    &Wall::x1,          &Wall::y1,          &Wall::x2,         &Wall::y2,         &Wall::h1,      &Wall::h2,
+    &Wall::h3,          &Wall::h4,          &Wall::wallParamA, &Wall::wallParamB, &Wall::wallTx,  &Wall::frontFloorTx,
+    &Wall::frontCeilTx, &Wall::backFloorTx, &Wall::backCeilTx, &Wall::posChild,   &Wall::negChild};
 constexpr Long Wall::*kWallLinks[] = {&Wall::txType, &Wall::area, &Wall::firstWallOfArea, &Wall::nextInArea};
-constexpr Long Area::*kAreaHead[] = {&Area::firstWall, &Area::size, &Area::flags, &Area::minY, &Area::minX,
-                                     &Area::maxY, &Area::maxX, &Area::floorBeg, &Area::floorEnd, &Area::ceilBeg,
-                                     &Area::ceilEnd};
+constexpr Long Area::*kAreaHead[] = {&Area::firstWall, &Area::size,    &Area::flags,  &Area::minY,
+                                     &Area::minX,      &Area::maxY,    &Area::maxX,   &Area::floorBeg,
+                                     &Area::floorEnd,  &Area::ceilBeg, &Area::ceilEnd};
 
 // Every field of every record kind, reserved ones included, a distinct value,
 // so that two fields exchanged or moved show in the bytes.
@@ -63,7 +63,9 @@ void fillEverything(clsMap& m) {
 // Little-endian fields appended in the order and widths the format lists.
 struct Out {
   Bytes b;
-  void raw(std::uint64_t v, int n) { for (int k = 0; k < n; ++k) b.push_back(static_cast<unsigned char>(v >> 8 * k)); }
+  void raw(std::uint64_t v, int n) {
+    for (int k = 0; k < n; ++k) b.push_back(static_cast<unsigned char>(v >> 8 * k));
+  }
   void l(Long v) { raw(static_cast<std::uint32_t>(v), 4); }
   void d(double v) { raw(std::bit_cast<std::uint64_t>(v), 8); }
   void name(const Name16& n) { b.insert(b.end(), n.c.begin(), n.c.end()); }
@@ -292,7 +294,8 @@ TEST(FileCommands, NewOpenSaveSaveAsAndTheRecentList) {
   ui.fileAnswers = {dir.file("junk.map"), dir.file("new.map")};
   doc.openMap();
   EXPECT_EQ(std::tie(doc.currentMapFile, recent.entries[0], m->wallCount), std::make_tuple(b, a, 4));
-  EXPECT_EQ(std::tie(ui.messages.back().title, ui.messages.back().icon), std::make_tuple("Open Map", MsgIcon::Critical));
+  EXPECT_EQ(std::tie(ui.messages.back().title, ui.messages.back().icon),
+            std::make_tuple("Open Map", MsgIcon::Critical));
   EXPECT_EQ(ui.messages.back().text, "The file \"" + dir.file("junk.map") +
                                          "\" cannot be read as a map: the header gives a negative number of sections "
                                          "(-1414812757).");

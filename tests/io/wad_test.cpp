@@ -26,7 +26,7 @@ struct Level {
                                            {1, 2, 4, -1}, {2, 4, 5, -1}, {4, 5, 6, -1}};  // v1, v2, right, left
   std::vector<std::array<std::string, 4>> sides = {
       {"-", "-", "WALLA", "0"}, {"-", "-", "WALLA", "0"}, {"LINTEL", "STEP", "-", "0"}, {"-", "-", "-", "2"},
-      {"-", "-", "WALLA", "0"}, {"-", "-", "WALLB", "2"}, {"-", "-", "WALLB", "2"},      {"-", "-", "WALLB", "2"}};
+      {"-", "-", "WALLA", "0"}, {"-", "-", "WALLB", "2"}, {"-", "-", "WALLB", "2"},     {"-", "-", "WALLB", "2"}};
   std::vector<std::tuple<int, int, std::string, std::string>> sectors = {
       {0, 128, "FLOOR0", "CEIL0"}, {0, 0, "X", "X"}, {24, 96, "FLOOR1", "CEIL1"}};
   std::vector<std::array<int, 4>> things = {{64, 64, 0, 3004}, {128, 64, 90, 1}, {0, 0, 0, 1}};  // x, y, angle, type
@@ -35,11 +35,16 @@ struct Level {
     Bytes th, ld, sd, vx, se, b = {'P', 'W', 'A', 'D', 6, 0, 0, 0, 0, 0, 0, 0}, dir;
     for (auto& t : things) put(th, t[0]), put(th, t[1]), put(th, t[2]), put(th, t[3]), put(th, 7);
     for (auto& l : lines) put(ld, l[0]), put(ld, l[1]), put(ld, 1, 6), put(ld, l[2] & 0xFFFF), put(ld, l[3] & 0xFFFF);
-    for (auto& s : sides) put(sd, 0, 4), putName(sd, s[0]), putName(sd, s[1]), putName(sd, s[2]), put(sd, std::stoi(s[3]));
+    for (auto& s : sides)
+      put(sd, 0, 4), putName(sd, s[0]), putName(sd, s[1]), putName(sd, s[2]), put(sd, std::stoi(s[3]));
     for (auto& v : vertexes) put(vx, v.first), put(vx, v.second);
     for (auto& [f, c, ff, cf] : sectors) put(se, f), put(se, c), putName(se, ff), putName(se, cf), put(se, 160, 6);
-    for (const auto& [name, data] : {std::pair<std::string, Bytes>{"E1M1", {}}, {"THINGS", th}, {"LINEDEFS", ld},
-                                     {"SIDEDEFS", sd}, {"VERTEXES", vx}, {"SECTORS", se}}) {
+    for (const auto& [name, data] : {std::pair<std::string, Bytes>{"E1M1", {}},
+                                     {"THINGS", th},
+                                     {"LINEDEFS", ld},
+                                     {"SIDEDEFS", sd},
+                                     {"VERTEXES", vx},
+                                     {"SECTORS", se}}) {
       put(dir, static_cast<std::int64_t>(b.size()), 4), put(dir, static_cast<std::int64_t>(data.size()), 4);
       putName(dir, name);
       b.insert(b.end(), data.begin(), data.end());
@@ -65,10 +70,10 @@ TEST(WadImport, RoomAndAlcoveBecomeTwoAreasInBoundaryOrder) {
   // FLOOR1 4, CEIL1 11. The step between the rooms goes up to the alcove's
   // floor, its lintel down to the alcove's ceiling.
   const std::array<Long, 13> want[] = {
-      {200, 456, 456, 456, 0, 128, 128, 128, 10, 7, 8, 7, 8},  {456, 456, 456, 200, 0, 24, 96, 128, 10, 7, 8, 4, 11},
-      {456, 200, 200, 200, 0, 128, 128, 128, 10, 7, 8, 7, 8},  {200, 200, 200, 456, 0, 128, 128, 128, 10, 7, 8, 7, 8},
-      {456, 456, 584, 456, 24, 96, 96, 96, 2, 4, 11, 4, 11},   {584, 456, 584, 200, 24, 96, 96, 96, 2, 4, 11, 4, 11},
-      {584, 200, 456, 200, 24, 96, 96, 96, 2, 4, 11, 4, 11},   {456, 200, 456, 456, 24, 24, 96, 128, 5, 4, 11, 7, 8},
+      {200, 456, 456, 456, 0, 128, 128, 128, 10, 7, 8, 7, 8}, {456, 456, 456, 200, 0, 24, 96, 128, 10, 7, 8, 4, 11},
+      {456, 200, 200, 200, 0, 128, 128, 128, 10, 7, 8, 7, 8}, {200, 200, 200, 456, 0, 128, 128, 128, 10, 7, 8, 7, 8},
+      {456, 456, 584, 456, 24, 96, 96, 96, 2, 4, 11, 4, 11},  {584, 456, 584, 200, 24, 96, 96, 96, 2, 4, 11, 4, 11},
+      {584, 200, 456, 200, 24, 96, 96, 96, 2, 4, 11, 4, 11},  {456, 200, 456, 456, 24, 24, 96, 128, 5, 4, 11, 7, 8},
   };
   ASSERT_EQ(map->wallCount, 8);
   for (Long i = 0; i < 8; ++i) {
@@ -86,11 +91,10 @@ TEST(WadImport, RoomAndAlcoveBecomeTwoAreasInBoundaryOrder) {
   EXPECT_EQ((std::array{room.firstWall, room.floorBeg, room.floorEnd, room.ceilBeg, room.ceilEnd, room.minX, room.minY,
                         room.maxX, room.maxY, room.size}),
             (std::array{0, 0, 0, 128, 128, 200, 200, 456, 456, 65536}));
-  EXPECT_EQ((std::array{alcove.firstWall, alcove.floorBeg, alcove.floorEnd, alcove.ceilBeg, alcove.ceilEnd,
-                        alcove.minX, alcove.minY, alcove.maxX, alcove.maxY, alcove.size}),
+  EXPECT_EQ((std::array{alcove.firstWall, alcove.floorBeg, alcove.floorEnd, alcove.ceilBeg, alcove.ceilEnd, alcove.minX,
+                        alcove.minY, alcove.maxX, alcove.maxY, alcove.size}),
             (std::array{4, 24, 24, 96, 96, 456, 200, 584, 456, 32768}));
   EXPECT_EQ(map->checkAreaLists(), "");
-
 
   // The first player start at (128, 64) facing 90 (up the level) looks up
   // the plan view, 270; the eye at 41. A fresh document's globals,
@@ -98,7 +102,6 @@ TEST(WadImport, RoomAndAlcoveBecomeTwoAreasInBoundaryOrder) {
   EXPECT_EQ(std::tie(map->viewerX, map->viewerY, map->viewerDir, map->viewerZ), std::make_tuple(328.0, 392.0, 270, 41));
   EXPECT_EQ((std::array{map->globalCount, map->viewpointCount, map->pasteH1, map->pasteH4, map->pasteWallTx}),
             (std::array{6, 1, 8, 128, 1}));
-
 }
 
 // Damaged, foreign or unfit input: refused with a message that says why, the map kept.
@@ -131,7 +134,10 @@ TEST(WadImport, DamagedOrUnfitLevelsAreRefusedAndTheMapKept) {
       {"names sidedef 8", level([](Level& l) { l.lines[3][3] = 8; }), "E1M1", 1},
       {"names sector 3", level([](Level& l) { l.sides[5][3] = "3"; }), "E1M1", 1},
       {"no front sidedef", level([](Level& l) { l.lines[0][2] = -1; }), "E1M1", 1},
-      {"linedef 2 has zero length", level([](Level& l) { l.vertexes[5] = {256, 0}; }), "E1M1", 1},
+      {"linedef 2 has zero length", level([](Level& l) {
+         l.vertexes[5] = {256, 0};
+       }),
+       "E1M1", 1},
       {"greater than 0", good, "E1M1", 0},
   };
   for (const auto& [says, wad, name, scale] : cases) {

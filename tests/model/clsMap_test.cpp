@@ -97,8 +97,8 @@ TEST(EditingOperations, AreasAndWalls) {
   EXPECT_EQ(std::tie(ar.name, ar.floorBeg, ar.minX, ar.minY, ar.maxX, ar.maxY, ar.size),
             std::make_tuple(Name16("Box"), 1, 0, 0, 100, 100, 10000));
   for (const kv::Wall& w : std::span(m->walls.data(), 4)) {
-    EXPECT_EQ((std::array{w.h1, w.h2, w.h3, w.h4, w.wallTx, w.frontFloorTx, w.frontCeilTx, w.backFloorTx,
-                          w.backCeilTx, w.txType, w.area, w.firstWallOfArea}),
+    EXPECT_EQ((std::array{w.h1, w.h2, w.h3, w.h4, w.wallTx, w.frontFloorTx, w.frontCeilTx, w.backFloorTx, w.backCeilTx,
+                          w.txType, w.area, w.firstWallOfArea}),
               (std::array{1, 2, 3, 4, 7, 6, 5, 4, 3, 16, 0, 0}));
     EXPECT_EQ(std::tie(w.tStart, w.tEnd), std::make_tuple(0.0, 1.0));
   }

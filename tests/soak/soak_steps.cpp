@@ -6,8 +6,8 @@
 
 #include "bsp/validate.h"
 #include "io/mapfile.h"
-#include "wizards/wizardforms.h"
 #include "wizards/shape.h"
+#include "wizards/wizardforms.h"
 
 namespace kvsoak {
 

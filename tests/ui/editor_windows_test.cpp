@@ -123,7 +123,8 @@ TEST(PropertiesWindow, LabelsAndTreeRootsReadInFullAtTheDefaultLayout) {
     for (int i = 0; i < pr.TreeView1->topLevelItemCount(); ++i) {
       QTreeWidgetItem* root = pr.TreeView1->topLevelItem(i);
       const QRect text = pr.TreeView1->visualItemRect(root).adjusted(20, 0, 0, 0);  // past the icon
-      EXPECT_LE(pr.TreeView1->fontMetrics().horizontalAdvance(root->text(0)), text.width()) << root->text(0).toStdString();
+      EXPECT_LE(pr.TreeView1->fontMetrics().horizontalAdvance(root->text(0)), text.width())
+          << root->text(0).toStdString();
       EXPECT_LE(pr.TreeView1->visualItemRect(root).right(), pr.TreeView1->viewport()->width());
       EXPECT_EQ(root->toolTip(0), root->text(0));
     }
@@ -135,7 +136,6 @@ TEST(PropertiesWindow, LabelsAndTreeRootsReadInFullAtTheDefaultLayout) {
             p.txt_Value->view()->fontMetrics().horizontalAdvance("16 - Animated Texture"));
   p.txt_Value->hidePopup();
 }
-
 
 TEST(ProjectTree, ListsAndSelectsFromTheTree) {
   kvtest::EditorFixture f;

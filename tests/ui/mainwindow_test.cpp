@@ -45,25 +45,76 @@ TEST(Startup, RealStartWritesTheLogAndItsLines) {
 // One line per entry: "menuName|caption" opens a menu, "-name" is a
 // separator, "name|caption|shortcut" an item; a leading "!" marks a
 // switched-off entry.
-const char* kMenus[] = {
-    "mnuFile|&File", "itmNewMap|&New Map|", "-bi7", "itmOpenMap|&Open Map...|", "itmSaveMap|&Save Map...|",
-    "itmSaveAs|Save Map &As...|", "-bi3", "itmExportMap|&Compile and save map binary...|", "-bi6",
-    "!itmImportWAD|&Import Doom WAD map...|", "-bi2", "itmRecentFile1|&1 |", "itmRecentFile2|&2 |",
-    "itmRecentFile3|&3 |", "itmRecentFile4|&4 |", "-bi9", "itmExit|E&xit|", "mnuEdit|&Edit", "!itmUndo|&Undo|Ctrl+Z",
-    "!itmRedo|&Redo|Ctrl+Y", "-bi11", "itmCut|Cut|Ctrl+X", "itmCopy|Copy|Ctrl+C", "itmPaste|Paste|Ctrl+V", "-bi10",
-    "itmClear|Clear|", "itmDelArea|Delete Area|", "mnuView|&View", "itmRedraw|&Redraw|Ctrl+R", "-bi1",
-    "!itmDrawTree|Draw Tree|", "itmZoomIn|Zoom &In|", "itmZoomOut|Zoom &Out|", "mnuSpecial|Wi&zards",
-    "itmRoomWizard|&Room Wizard...|", "itmShapeWizard|Shape Wizard...|", "itmColWizard|&Column Wizard...|",
-    "!itmWallWizard|&Wall Wizard...|", "itmSplitWall|&Split wall...|", "itmStairWizard|Stair wizard...|",
-    "itmSwitchWizard|Switch Wizard|", "itmPassageWizard|Passage Wizard...|", "itmCaveWizard|Cave wizard|",
-    "itmSetViewer|Set viewer to Insert Position|", "!mnuTest|&Test", "itmWZSwitch|Switch wizard|",
-    "itmShowCtl|Show Control|", "itmCreateBSP|Create class BSP|", "itmReadNewMap|Read Map Object|",
-    "itmTestMapObj|Test Map Object|", "itmCheckerBoard|Checkerboard|", "itmViewAngle|Find View Angle|",
-    "itmTestPoly|Test Poly|", "itmDrawRoom|DrawRoom|", "itmMultiPoly|MultiPoly|", "itmBuildBSP|Build BSP|",
-    "itmIntersect|Intersect|", "itmWalkTree|Walk Tree|", "mnuWindow|&Window", "itmAdjustWin|Adjust windows|", "-bi8",
-    "itmPropWin|Properties window|F4", "itmProjectWin|Project window|", "itmDragDropWin|Drag and drop window|",
-    "itmRenderWin|Render window|", "itmSelectWin|Select window|", "mnuHelp|&Help",
-    "itmHelpContents|Contents (press F1)|", "-bi5", "itmAbout|About Kovrel3D Map Editor...|"};
+const char* kMenus[] = {"mnuFile|&File",
+                        "itmNewMap|&New Map|",
+                        "-bi7",
+                        "itmOpenMap|&Open Map...|",
+                        "itmSaveMap|&Save Map...|",
+                        "itmSaveAs|Save Map &As...|",
+                        "-bi3",
+                        "itmExportMap|&Compile and save map binary...|",
+                        "-bi6",
+                        "!itmImportWAD|&Import Doom WAD map...|",
+                        "-bi2",
+                        "itmRecentFile1|&1 |",
+                        "itmRecentFile2|&2 |",
+                        "itmRecentFile3|&3 |",
+                        "itmRecentFile4|&4 |",
+                        "-bi9",
+                        "itmExit|E&xit|",
+                        "mnuEdit|&Edit",
+                        "!itmUndo|&Undo|Ctrl+Z",
+                        "!itmRedo|&Redo|Ctrl+Y",
+                        "-bi11",
+                        "itmCut|Cut|Ctrl+X",
+                        "itmCopy|Copy|Ctrl+C",
+                        "itmPaste|Paste|Ctrl+V",
+                        "-bi10",
+                        "itmClear|Clear|",
+                        "itmDelArea|Delete Area|",
+                        "mnuView|&View",
+                        "itmRedraw|&Redraw|Ctrl+R",
+                        "-bi1",
+                        "!itmDrawTree|Draw Tree|",
+                        "itmZoomIn|Zoom &In|",
+                        "itmZoomOut|Zoom &Out|",
+                        "mnuSpecial|Wi&zards",
+                        "itmRoomWizard|&Room Wizard...|",
+                        "itmShapeWizard|Shape Wizard...|",
+                        "itmColWizard|&Column Wizard...|",
+                        "!itmWallWizard|&Wall Wizard...|",
+                        "itmSplitWall|&Split wall...|",
+                        "itmStairWizard|Stair wizard...|",
+                        "itmSwitchWizard|Switch Wizard|",
+                        "itmPassageWizard|Passage Wizard...|",
+                        "itmCaveWizard|Cave wizard|",
+                        "itmSetViewer|Set viewer to Insert Position|",
+                        "!mnuTest|&Test",
+                        "itmWZSwitch|Switch wizard|",
+                        "itmShowCtl|Show Control|",
+                        "itmCreateBSP|Create class BSP|",
+                        "itmReadNewMap|Read Map Object|",
+                        "itmTestMapObj|Test Map Object|",
+                        "itmCheckerBoard|Checkerboard|",
+                        "itmViewAngle|Find View Angle|",
+                        "itmTestPoly|Test Poly|",
+                        "itmDrawRoom|DrawRoom|",
+                        "itmMultiPoly|MultiPoly|",
+                        "itmBuildBSP|Build BSP|",
+                        "itmIntersect|Intersect|",
+                        "itmWalkTree|Walk Tree|",
+                        "mnuWindow|&Window",
+                        "itmAdjustWin|Adjust windows|",
+                        "-bi8",
+                        "itmPropWin|Properties window|F4",
+                        "itmProjectWin|Project window|",
+                        "itmDragDropWin|Drag and drop window|",
+                        "itmRenderWin|Render window|",
+                        "itmSelectWin|Select window|",
+                        "mnuHelp|&Help",
+                        "itmHelpContents|Contents (press F1)|",
+                        "-bi5",
+                        "itmAbout|About Kovrel3D Map Editor...|"};
 
 TEST(MainWindow, MenusAndToolbarAsDesigned) {
   kvtest::EditorFixture f;
@@ -78,8 +129,8 @@ TEST(MainWindow, MenusAndToolbarAsDesigned) {
         got.push_back("-" + a->objectName().toStdString());
         continue;
       }
-      got.push_back((a->isEnabled() ? "" : "!") + a->objectName().toStdString() + "|" + a->text().toStdString() +
-                    "|" + a->shortcut().toString().toStdString());
+      got.push_back((a->isEnabled() ? "" : "!") + a->objectName().toStdString() + "|" + a->text().toStdString() + "|" +
+                    a->shortcut().toString().toStdString());
     }
   }
   EXPECT_EQ(got, std::vector<std::string>(std::begin(kMenus), std::end(kMenus)));
@@ -88,12 +139,13 @@ TEST(MainWindow, MenusAndToolbarAsDesigned) {
   for (QAction* a : f.w->Toolbar1->actions())
     if (!a->isSeparator() && !a->icon().isNull())
       buttons.push_back(a->objectName().toStdString() + "|" + a->toolTip().toStdString());
-  EXPECT_EQ(buttons, (std::vector<std::string>{
-                         "new|New map", "open|Open new map", "save|Save current map", "select|Select",
-                         "move|Move Selection", "scale|Scale Selection", "rotate|Rotate Selection",
-                         "shear|Shear Selection", "cut|Cut (Ctrl-X)", "copy|Copy (Ctrl-C)", "paste|Paste (Ctrl-V)",
-                         "paint|Paint current texture scheme", "props|Show Properties window",
-                         "objects|Show Project window", "wizard|Show drag & drop window", "render|Show Render window"}));
+  EXPECT_EQ(buttons,
+            (std::vector<std::string>{"new|New map", "open|Open new map", "save|Save current map", "select|Select",
+                                      "move|Move Selection", "scale|Scale Selection", "rotate|Rotate Selection",
+                                      "shear|Shear Selection", "cut|Cut (Ctrl-X)", "copy|Copy (Ctrl-C)",
+                                      "paste|Paste (Ctrl-V)", "paint|Paint current texture scheme",
+                                      "props|Show Properties window", "objects|Show Project window",
+                                      "wizard|Show drag & drop window", "render|Show Render window"}));
 
   // The mode buttons set editMode; "cut" does nothing, "copy" gives the
   // shared message; the window buttons bring their window to the front.
@@ -134,7 +186,9 @@ TEST(MainWindow, RecentFilesAcrossARestart) {
   f.ui.fileAnswers = {a, b};
   f.w->findChild<QAction*>("itmSaveAs")->trigger();
   f.w->findChild<QAction*>("itmSaveAs")->trigger();
-  auto caption = [&](int k) { return f.w->findChild<QAction*>(QString("itmRecentFile%1").arg(k))->text().toStdString(); };
+  auto caption = [&](int k) {
+    return f.w->findChild<QAction*>(QString("itmRecentFile%1").arg(k))->text().toStdString();
+  };
   EXPECT_EQ(caption(1), "&1 " + b);
   f.w.reset();  // restart: the list comes back from zidoruv.ini
   f.start();

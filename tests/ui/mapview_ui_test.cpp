@@ -24,7 +24,7 @@ TEST(MapViewWindow, PixelsOfASmallMap) {
   f.w->findChild<QAction*>("itmRedraw")->trigger();
   QImage img = f.picture()->image();
   EXPECT_EQ(img.pixel(30, 20), qt(m.wallColours[1]));
-  EXPECT_EQ(img.pixel(40, 17), qt(kv::kBlue));   // the top wall runs left to right: tick up, outside
+  EXPECT_EQ(img.pixel(40, 17), qt(kv::kBlue));  // the top wall runs left to right: tick up, outside
   EXPECT_EQ(img.pixel(40, 23), qt(kv::kWhite));
   // The insertion cross at (10, 10) is shown (the start drew the view twice)
   // and a right click moves it, leaving the old place clean.
@@ -69,7 +69,7 @@ TEST(MapViewWindow, PickingAndShiftPicking) {
   f.w->listLines();
   f.w->mapView->redraw();
   QListWidget* list = f.w->select->List1;
-  kvtest::click(f.picture(), {40, 20});                                      // wall 0
+  kvtest::click(f.picture(), {40, 20});                                     // wall 0
   kvtest::click(f.picture(), {60, 40}, Qt::LeftButton, Qt::ShiftModifier);  // wall 1
   kvtest::click(f.picture(), {40, 60}, Qt::LeftButton, Qt::ShiftModifier);  // wall 2
   auto entries = [&] {
@@ -83,7 +83,7 @@ TEST(MapViewWindow, PickingAndShiftPicking) {
   EXPECT_EQ(f.w->properties->grd_Props->item(0, 1)->text(), "600");  // x1 of wall 2
   EXPECT_EQ(f.w->project->TreeView1->currentItem(), f.w->project->node("w2"));
   EXPECT_TRUE(f.w->mapView->tmrFlash->isActive());
-  kvtest::click(f.picture(), {20, 40});                                      // wall 3, no SHIFT
+  kvtest::click(f.picture(), {20, 40});  // wall 3, no SHIFT
   EXPECT_EQ(entries(), QStringList({"Wall #3"}));
   // The Wall Selection window stays above the map view when the map is clicked.
   f.w->findChild<QAction*>("itmSelectWin")->trigger();
@@ -111,7 +111,7 @@ TEST(MapViewWindow, AHighlightWipedByAZoomIsNotDrawnBack) {
     return n;
   };
   kvtest::click(f.picture(), {40, 20});  // wall 0
-  f.w->mapView->editor()->flashTick();    // what the 500 ms timer does: the highlight shows
+  f.w->mapView->editor()->flashTick();   // what the 500 ms timer does: the highlight shows
   EXPECT_GT(magenta(), 0);
   f.w->findChild<QAction*>("itmZoomIn")->trigger();
   EXPECT_EQ(magenta(), 0);

@@ -48,7 +48,8 @@ inline void mouse(QWidget* target, QEvent::Type type, QPointF at, Qt::MouseButto
   QMouseEvent e(type, at, target->mapToGlobal(at), button, held, mods);
   QApplication::sendEvent(target, &e);
 }
-inline void click(QWidget* t, QPointF at, Qt::MouseButton b = Qt::LeftButton, Qt::KeyboardModifiers m = Qt::NoModifier) {
+inline void click(QWidget* t, QPointF at, Qt::MouseButton b = Qt::LeftButton,
+                  Qt::KeyboardModifiers m = Qt::NoModifier) {
   mouse(t, QEvent::MouseButtonPress, at, b, b, m);
   mouse(t, QEvent::MouseButtonRelease, at, b, Qt::NoButton, m);
 }

@@ -58,9 +58,8 @@ TEST(WizardDialogs, OpenOnTheirFirstFieldAndTabThroughTheForm) {
     });
     f.w->findChild<QAction*>("itmColWizard")->trigger();
   }
-  kvtest::whenOpen(*f.w, "frmRoomWizard", [](QDialog& d) {
-    EXPECT_EQ(QApplication::focusWidget(), d.findChild<QListWidget*>("List1"));
-  });
+  kvtest::whenOpen(*f.w, "frmRoomWizard",
+                   [](QDialog& d) { EXPECT_EQ(QApplication::focusWidget(), d.findChild<QListWidget*>("List1")); });
   f.w->findChild<QAction*>("itmRoomWizard")->trigger();
 
   // A refused Finish leaves the dialog open, the values as typed.
@@ -120,4 +119,3 @@ TEST(WizardDialogs, PassageOnTwoShiftPickedWallsAndAShippedShape) {
 }
 
 }  // namespace
-

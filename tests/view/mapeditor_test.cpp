@@ -32,8 +32,15 @@ TEST(MapEditor, PickingUsesTheBoxTestAndTheLowestIndex) {
   // reversed wall 1 (500,300)-(100,300) for x 99 to 510; y within 10 of the line.
   Fixture f;
   f.m->addWall(100, 100, 500, 100, 0, -1), f.m->addWall(500, 300, 100, 300, 0, -1);
-  for (auto [x, y, wall] : {std::tuple{9.1f, 10.f, 0}, {8.9f, 10.f, -1}, {50.1f, 10.f, 0}, {50.2f, 10.f, -1},
-                            {30.f, 11.f, 0}, {30.f, 11.1f, -1}, {9.9f, 30.f, 1}, {9.8f, 30.f, -1}, {51.f, 30.f, 1},
+  for (auto [x, y, wall] : {std::tuple{9.1f, 10.f, 0},
+                            {8.9f, 10.f, -1},
+                            {50.1f, 10.f, 0},
+                            {50.2f, 10.f, -1},
+                            {30.f, 11.f, 0},
+                            {30.f, 11.1f, -1},
+                            {9.9f, 30.f, 1},
+                            {9.8f, 30.f, -1},
+                            {51.f, 30.f, 1},
                             {51.1f, 30.f, -1}}) {
     f.picked.clear();
     f.ed.mouseDown(kv::kLeftButton, 0, x, y);
@@ -56,13 +63,13 @@ TEST(MapEditor, WheelScrollsByTheSmallChangeAndZoomsWithCtrl) {
   f.ed.hooks.scrollTo = [&](int h, int v) { bars.push_back({h, v}); };
   f.ed.hooks.zoom = [&](bool in) { zooms.push_back(in); };
   f.ed.hValue = 100, f.ed.vValue = 5;
-  f.ed.wheel(-2, 0);                  // towards the user: down
-  f.ed.wheel(1, 0);                   // up, and no further than 0
-  f.ed.wheel(-1, kv::kShiftKey);      // SHIFT: the horizontal bar
-  f.ed.wheel(1, 0, true);             // a sideways wheel
-  f.ed.wheel(-100, 0);                // no further than the bar's maximum
+  f.ed.wheel(-2, 0);              // towards the user: down
+  f.ed.wheel(1, 0);               // up, and no further than 0
+  f.ed.wheel(-1, kv::kShiftKey);  // SHIFT: the horizontal bar
+  f.ed.wheel(1, 0, true);         // a sideways wheel
+  f.ed.wheel(-100, 0);            // no further than the bar's maximum
   EXPECT_EQ(bars, (std::vector<std::pair<int, int>>{{100, 25}, {100, 0}, {110, 5}, {90, 5}, {100, 500}}));
-  f.ed.wheel(2, kv::kCtrlKey);        // one Zoom In per notch
+  f.ed.wheel(2, kv::kCtrlKey);  // one Zoom In per notch
   f.ed.wheel(-1, kv::kCtrlKey | kv::kShiftKey);
   EXPECT_TRUE(zooms == (std::vector<bool>{true, true, false}) && bars.size() == 5);
 }
@@ -77,7 +84,7 @@ TEST(MapEditor, InsertionPointAndTheFirstRedraw) {
   f.m->editMode = kv::kModeScale;  // any button but the left one sets the point in every mode
   f.ed.mouseDown(kv::kRightButton, 0, 40.5f, 30);
   EXPECT_TRUE(f.status == "Ins Pt XY = (405,300)" && f.picked.empty()) << f.status;
-  f.ed.mouseDown(kv::kMiddleButton, 0, 10, 10);     // back to (100, 100): the old cross is erased
+  f.ed.mouseDown(kv::kMiddleButton, 0, 10, 10);  // back to (100, 100): the old cross is erased
   EXPECT_EQ(f.s.pixels(), withCross);
 }
 
@@ -121,7 +128,7 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
   f.ed.mouseDown(kv::kLeftButton, 0, 30, 30);
   EXPECT_EQ(std::tie(f.ui.messages.at(0).text, f.ui.messages.at(0).title),
             std::make_tuple("No area is selected.", "No selected area"));
-  f.ed.mouseUp(kv::kLeftButton, 0, 60, 60);          // no drag was started
+  f.ed.mouseUp(kv::kLeftButton, 0, 60, 60);  // no drag was started
   EXPECT_EQ(f.m->walls[0].x1, 200);
 
   f.m->selectedArea = 0;
@@ -133,7 +140,7 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
   f.ed.mouseDown(kv::kLeftButton, 0, 30, 30);
   f.ed.mouseMove(kv::kLeftButton, 0, 40, 40);
   f.ed.mouseUp(kv::kLeftButton, 0, 40, 40);
-  EXPECT_EQ(f.m->walls[0].x1, 200);                  // only a preview
+  EXPECT_EQ(f.m->walls[0].x1, 200);  // only a preview
   EXPECT_EQ(f.ui.messages.size(), 2u);
 
   // Flashing: a tick draws, the next removes; deselect removes a shown one.
@@ -147,7 +154,7 @@ TEST(MapEditor, RefusalsRotatePreviewAndFlashing) {
   f.ed.deselectSideDef();
   EXPECT_TRUE(!f.ed.flashOn && f.s.pixels() == clean);
   f.ed.flashTick();
-  f.ed.redrawPausingFlash();                         // keeps the timer, drops the highlight state
+  f.ed.redrawPausingFlash();  // keeps the timer, drops the highlight state
   EXPECT_TRUE(f.ed.flashEnabled() && !f.ed.flashOn);
   // Any redraw wipes a shown highlight, so a deselect afterwards draws nothing.
   f.ed.flashTick();

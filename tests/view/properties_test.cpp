@@ -55,8 +55,12 @@ TEST(ProjectTree, NodesAndKeys) {
   EXPECT_EQ(n[3].parentKey + " " + n[3].key + " " + n[3].text, "Walls w3 Wall3");
   EXPECT_EQ(n[4].parentKey + " " + n[4].key + " [" + n[4].text + "]", "Areas a0 [Hall]");
   EXPECT_EQ(n[5].key + " " + n[5].text + " " + n[11].key, "vp0 Initial position g5");
-  for (auto [key, kind, index] : {std::tuple{"w12", 'w', 12}, {"vp3", 'v', 3}, {"a0", 'a', 0}, {"g5", 'g', 5},
-                                  {"Walls", 0, 0}, {"Viewpoints", 0, 0}}) {
+  for (auto [key, kind, index] : {std::tuple{"w12", 'w', 12},
+                                  {"vp3", 'v', 3},
+                                  {"a0", 'a', 0},
+                                  {"g5", 'g', 5},
+                                  {"Walls", 0, 0},
+                                  {"Viewpoints", 0, 0}}) {
     const kv::NodeTarget t = kv::decodeNodeKey(key);
     EXPECT_EQ(std::make_pair(t.kind, t.index), std::make_pair(char(kind), kv::Long(index))) << key;
   }

@@ -23,10 +23,10 @@ TEST(RasterSurface, CopyLinesPointsBoxesAndClear) {
   EXPECT_EQ(std::make_pair(s.scaleWidth(), s.countColour(kWhite)), std::make_pair(20.0f, 200L));
   s.line(2, 3, 6, 3, kBlue);  // both end points drawn
   EXPECT_EQ(std::make_pair(s.countColour(kBlue), s.currentX()), std::make_pair(5L, 6.0f));
-  s.lineTo(6, 5);                             // foreground black from the current position
-  s.point(2.5f, 8.5f, rgb(1, 2, 3));          // halves to even: 2.5 lands on 2
-  s.box(10, 1, 13, 4, rgb(9, 9, 9), false);   // an outline of 12 pixels
-  s.box(13, 8, 10, 6, rgb(8, 8, 8), true);    // corners in either order
+  s.lineTo(6, 5);                            // foreground black from the current position
+  s.point(2.5f, 8.5f, rgb(1, 2, 3));         // halves to even: 2.5 lands on 2
+  s.box(10, 1, 13, 4, rgb(9, 9, 9), false);  // an outline of 12 pixels
+  s.box(13, 8, 10, 6, rgb(8, 8, 8), true);   // corners in either order
   EXPECT_EQ((std::vector<kv::Long>{s.pixel(6, 5), s.pixel(6, 3), s.pixel(2, 8), s.pixel(11, 2), s.pixel(12, 7),
                                    kv::Long(s.countColour(rgb(9, 9, 9)))}),
             (std::vector<kv::Long>{0, 0, rgb(1, 2, 3), kWhite, rgb(8, 8, 8), 12}));

@@ -6,8 +6,8 @@
 #include "testutil.h"
 #include "wizards/shape.h"
 
-using kv::ShapeSegment;
 using kv::readShape;
+using kv::ShapeSegment;
 
 TEST(ShapeFile, WallsAndTurtleWalls) {
   const std::pair<const char*, std::vector<ShapeSegment>> cases[] = {
@@ -75,7 +75,7 @@ TEST(ShapeWizard, ListPreviewCreateAndRefusals) {
   EXPECT_EQ(std::make_tuple(w.x1, w.y1, w.x2, w.y2, w.firstWallOfArea, w.nextInArea),
             std::make_tuple(1010, 2000, 1010, 2010, 0, 0));
   EXPECT_EQ(pic.pixel(30, 25), kv::rgb(255, 255, 255));  // Create leaves only the axes
-  kv::ShapeWizardForm empty;  // no shape files at all
+  kv::ShapeWizardForm empty;                             // no shape files at all
   empty.load((dir.path / "none").string());
   EXPECT_FALSE(empty.create(*m, d, pic));
 }

@@ -37,20 +37,35 @@ TEST(Generators, WorkedExamples) {
       {[](kv::clsMap& m) { m.addPolySurround(4, 1800, 1000, 1400); },  // clockwise
        {{1800, 1000, 1800, 2400}, {1800, 2400, 3200, 2400}, {3200, 2400, 3200, 1000}, {3200, 1000, 1800, 1000}}},
       {[](kv::clsMap& m) { m.addPolyCol(5, 2000, 1250, 100); },  // counterclockwise, rounded corner by corner
-       {{2000, 1250, 2000, 1350}, {2000, 1350, 1905, 1381}, {1905, 1381, 1846, 1300}, {1846, 1300, 1905, 1219},
+       {{2000, 1250, 2000, 1350},
+        {2000, 1350, 1905, 1381},
+        {1905, 1381, 1846, 1300},
+        {1846, 1300, 1905, 1219},
         {1905, 1219, 2000, 1250}}},
       {[](kv::clsMap& m) { m.wzStair(2300, 1500, 50, 25); },
        {{2300, 1500, 2300, 1550}, {2300, 1550, 2250, 1550}, {2250, 1550, 2250, 1500}, {2250, 1500, 2300, 1500}}},
       {[](kv::clsMap& m) { m.wzCave(1000, 500, 264, 10, 0); },
-       {{970, 510, 970, 490}, {970, 490, 1030, 490}, {1030, 490, 1030, 510}, {1030, 510, 970, 510},
-        {980, 506, 980, 494}, {980, 494, 1020, 494}, {1020, 494, 1020, 506}, {1020, 506, 980, 506}}},
+       {{970, 510, 970, 490},
+        {970, 490, 1030, 490},
+        {1030, 490, 1030, 510},
+        {1030, 510, 970, 510},
+        {980, 506, 980, 494},
+        {980, 494, 1020, 494},
+        {1020, 494, 1020, 506},
+        {1020, 506, 980, 506}}},
       // -32699 x 0.017453 = -570.695647, held as the float -570.69562: the
       // corner (-30, -10) turns to x = -5.4996, which rounds to -5 (turned
       // by the double it would be -5.5005). By pi/180 (-570.70520) the corner
       // (-30, 10) would come to y = -21.39; truncated, its -21.61 gives -21.
       {[](kv::clsMap& m) { m.wzSwitch(0, 0, 264, 10, -32699); },
-       {{-23, -22, -5, -31}, {-5, -31, 23, 22}, {23, 22, 5, 31}, {5, 31, -23, -22},
-        {-15, -15, -4, -20}, {-4, -20, 15, 15}, {15, 15, 4, 20}, {4, 20, -15, -15}}},
+       {{-23, -22, -5, -31},
+        {-5, -31, 23, 22},
+        {23, 22, 5, 31},
+        {5, 31, -23, -22},
+        {-15, -15, -4, -20},
+        {-4, -20, 15, 15},
+        {15, 15, 4, 20},
+        {4, 20, -15, -15}}},
   };
   for (const auto& [build, want] : cases) {
     auto m = newMap();
@@ -148,8 +163,12 @@ TEST(WizardForms, CaveSwitchPassageAndSplit) {
   p.activate(*m, sel);
   EXPECT_EQ(std::tie(p.startHeightText, p.heightText, p.wallHeightLabel), std::make_tuple("16", "38.4", "96"));
   ASSERT_TRUE(p.finish(*m, d, sel));
-  EXPECT_EQ(segs(*m, 0, 6), (std::vector<Seg>{{0, 0, 99, 0}, {300, 100, 201, 100}, {201, 100, 198, 0},
-                                              {198, 0, 300, 0}, {99, 0, 102, 100}, {102, 100, 0, 100}}));
+  EXPECT_EQ(segs(*m, 0, 6), (std::vector<Seg>{{0, 0, 99, 0},
+                                              {300, 100, 201, 100},
+                                              {201, 100, 198, 0},
+                                              {198, 0, 300, 0},
+                                              {99, 0, 102, 100},
+                                              {102, 100, 0, 100}}));
   kv::SplitWallForm s;  // two pieces at the midpoint, then three at 0.33 and 0.66
   m->selectedWall = 3;
   ASSERT_TRUE(s.finish(*m, d));
@@ -168,8 +187,13 @@ TEST(PolyTools, TestPolyDrawRoomMultiPolyAndIntersect) {
   EXPECT_EQ(m->testPtinPoly(), "1:2\r");
   // One wall and the point (50, 0): a wall counts when it lies at a greater
   // y there with x1 <= 50 <= x2, or x2 < 50 < x1.
-  for (auto [w, count] : {std::pair{Seg{0, 10, 50, 10}, 2}, {{50, 10, 100, 10}, 2}, {{100, 10, 50, 10}, 1},
-                          {{50, 10, 0, 10}, 1}, {{100, 10, 0, 10}, 2}, {{0, -10, 100, -10}, 1}, {{50, -9, 50, 9}, 1}}) {
+  for (auto [w, count] : {std::pair{Seg{0, 10, 50, 10}, 2},
+                          {{50, 10, 100, 10}, 2},
+                          {{100, 10, 50, 10}, 1},
+                          {{50, 10, 0, 10}, 1},
+                          {{100, 10, 0, 10}, 2},
+                          {{0, -10, 100, -10}, 1},
+                          {{50, -9, 50, 9}, 1}}) {
     m->walls[0].x1 = w[0], m->walls[0].y1 = w[1], m->walls[0].x2 = w[2], m->walls[0].y2 = w[3];
     EXPECT_EQ(m->countCrossings(0, 0, 50, 0), count) << w[0] << "," << w[1] << "-" << w[2] << "," << w[3];
   }
@@ -188,7 +212,10 @@ TEST(PolyTools, TestPolyDrawRoomMultiPolyAndIntersect) {
 
   // Intersect: crossing, touching its end, just missing, parallel, beyond 16 bits.
   t->count = 0;
-  for (Seg s : {Seg{0, 2750, 1000, 2750}, {300, 2500, 300, 2000}, {0, 2499, 1000, 2499}, {423, 3000, 546, 3500},
+  for (Seg s : {Seg{0, 2750, 1000, 2750},
+                {300, 2500, 300, 2000},
+                {0, 2499, 1000, 2499},
+                {423, 3000, 546, 3500},
                 {100000, 2750, -100000, 2750}})
     t->rec[t->count++] = kv::SideDef{s[0], s[1], s[2], s[3]};
   std::vector<Long> hits;

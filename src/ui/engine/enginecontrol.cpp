@@ -94,8 +94,8 @@ KV3D15::~KV3D15() {
   if (memDC_) DeleteDC(memDC_);
 }
 
-void KV3D15::kv3DInit(const std::string& folder, const std::string& fileName, Long width, Long height, Long,
-                      Long, Long, Long, Long& ok) {
+void KV3D15::kv3DInit(const std::string& folder, const std::string& fileName, Long width, Long height, Long, Long, Long,
+                      Long, Long& ok) {
   ok = 0;
   width_ = width;
   height_ = height;

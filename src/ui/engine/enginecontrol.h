@@ -55,7 +55,9 @@ class KV3D15 : public QWidget {
 
   // Methods without behaviour here: they accept any arguments.
   template <class... A>
-  Long kvAddCreature(A&&...) { return 0; }
+  Long kvAddCreature(A&&...) {
+    return 0;
+  }
   template <class... A>
   void kvAddObject(A&&...) {}
   template <class... A>
@@ -65,7 +67,9 @@ class KV3D15 : public QWidget {
   template <class... A>
   void kvFlushCreatures(A&&...) {}
   template <class... A>
-  Long kvGetAtPos(A&&...) { return 0; }
+  Long kvGetAtPos(A&&...) {
+    return 0;
+  }
   template <class... A>
   void kvMoveCreature(A&&...) {}
   template <class... A>
@@ -77,7 +81,9 @@ class KV3D15 : public QWidget {
   template <class... A>
   void setWallTexture(A&&...) {}
   template <class... A>
-  Long kvTablaOval(A&&...) { return 0; }
+  Long kvTablaOval(A&&...) {
+    return 0;
+  }
 
   void kvTurnViewer(Long angle);
   std::string kvBasicExecute();

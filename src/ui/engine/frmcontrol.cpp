@@ -69,8 +69,9 @@ void frmControl::cmdJump_Click() {
 
 void frmControl::cmdAddProto_Click() {
   if (!KV3D151->kvAddPrototype(kProtoPath) && dialogs())
-    dialogs()->msgBox("The prototype file " + engine::localPath(kProtoPath) + " could not be loaded: it does not "
-                      "exist or cannot be read.",
+    dialogs()->msgBox("The prototype file " + engine::localPath(kProtoPath) +
+                          " could not be loaded: it does not "
+                          "exist or cannot be read.",
                       "Add Proto", MsgIcon::Exclamation);
 }
 
@@ -78,11 +79,20 @@ void frmControl::Form_KeyDown(int keyCode) {
   if (!running()) return;
   bool acted = true;
   switch (keyCode) {
-    case 65: KV3D151->kvTurnViewer(5); break;
-    case 68: KV3D151->kvTurnViewer(-5); break;
-    case 87: KV3D151->kvMoveViewer(0, 20, 0); break;
-    case 83: KV3D151->kvMoveViewer(0, -20, 0); break;
-    default: acted = false;
+    case 65:
+      KV3D151->kvTurnViewer(5);
+      break;
+    case 68:
+      KV3D151->kvTurnViewer(-5);
+      break;
+    case 87:
+      KV3D151->kvMoveViewer(0, 20, 0);
+      break;
+    case 83:
+      KV3D151->kvMoveViewer(0, -20, 0);
+      break;
+    default:
+      acted = false;
   }
   if (acted) KV3D151->kvRedraw();
   setWindowTitle(QString("Area: ") +

@@ -9,13 +9,13 @@
 #include <functional>
 #include <set>
 
+#include "../uitest.h"
 #include "bsp/validate.h"
 #include "engine/kv3d15.h"
 #include "engine/scratch.h"
 #include "testutil.h"
 #include "ui/engine/frmcontrol.h"
 #include "ui/engine/frmrender.h"
-#include "../uitest.h"
 #include "wizards/wizardforms.h"
 
 namespace {
@@ -147,8 +147,14 @@ TEST(PreviewWindows, RenderWindowKeysAndButtonsDoTheEnginesCalls) {
   // Up and W step 10 forward, Down and S 10 back, Left and A turn 4 left,
   // Right and D 4 right; any other key makes both calls with 0. Each draws.
   checkKeys(&w, w.Picture1,
-            {{Qt::Key_Up, 10, 0, 1}, {Qt::Key_W, 10, 0, 1}, {Qt::Key_Down, -10, 0, 1}, {Qt::Key_S, -10, 0, 1},
-             {Qt::Key_Left, 0, 4, 1}, {Qt::Key_A, 0, 4, 1}, {Qt::Key_Right, 0, -4, 1}, {Qt::Key_D, 0, -4, 1},
+            {{Qt::Key_Up, 10, 0, 1},
+             {Qt::Key_W, 10, 0, 1},
+             {Qt::Key_Down, -10, 0, 1},
+             {Qt::Key_S, -10, 0, 1},
+             {Qt::Key_Left, 0, 4, 1},
+             {Qt::Key_A, 0, 4, 1},
+             {Qt::Key_Right, 0, -4, 1},
+             {Qt::Key_D, 0, -4, 1},
              {Qt::Key_X, 0, 0, 1}},
             [] { return QString("Area #%1").arg(kv::FINDAREA()); }, {});
 
@@ -199,11 +205,16 @@ TEST(PreviewWindows, ControlWindowKeysJumpAndClose) {
 
   // A and D turn 5 left and right, W and S step 20, each drawing a frame;
   // every key names the viewer's area in the title.
-  checkKeys(w.get(), c.Picture1,
-            {{Qt::Key_A, 0, 5, 1}, {Qt::Key_D, 0, -5, 1}, {Qt::Key_W, 20, 0, 1}, {Qt::Key_S, -20, 0, 1},
-             {Qt::Key_Q, 0, 0, 0}, {Qt::Key_Left, 0, 0, 0}},
-            [] { return QString::fromStdString("Area: " + kv::FINDAREANAME(kv::FINDAREA())); },
-            [&] { return c.framesDrawn(); });
+  checkKeys(
+      w.get(), c.Picture1,
+      {{Qt::Key_A, 0, 5, 1},
+       {Qt::Key_D, 0, -5, 1},
+       {Qt::Key_W, 20, 0, 1},
+       {Qt::Key_S, -20, 0, 1},
+       {Qt::Key_Q, 0, 0, 0},
+       {Qt::Key_Left, 0, 0, 0}},
+      [] { return QString::fromStdString("Area: " + kv::FINDAREANAME(kv::FINDAREA())); },
+      [&] { return c.framesDrawn(); });
   EXPECT_EQ(w->windowTitle(), "Area: RoomID36");  // not area 0's name
 
   // Jump to Insert: the map's viewer start in whole map units, drawn.
