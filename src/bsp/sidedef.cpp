@@ -20,29 +20,8 @@ void checkSideDef(Long i) {
 void SideDefTable::copySideDef(Long from, Long to) {
   checkSideDef(from);
   checkSideDef(to);
-  const SideDef& s = rec[from];
-  SideDef& d = rec[to];
-  d.x1 = s.x1;
-  d.y1 = s.y1;
-  d.x2 = s.x2;
-  d.y2 = s.y2;
-  d.posChild = s.posChild;
-  d.negChild = s.negChild;
-  d.h1 = s.h1;
-  d.h2 = s.h2;
-  d.h3 = s.h3;
-  d.h4 = s.h4;
-  d.wallParamA = s.wallParamA;
-  d.wallParamB = s.wallParamB;
-  d.wallTx = s.wallTx;
-  d.frontFloorTx = s.frontFloorTx;
-  d.frontCeilTx = s.frontCeilTx;
-  d.backFloorTx = s.backFloorTx;
-  d.backCeilTx = s.backCeilTx;
-  d.myLen = s.myLen;
-  d.nextSeg = s.nextSeg;
-  d.tStart = s.tStart;
-  d.tEnd = s.tEnd;
+  copyWallPiece(rec[to], rec[from]);
+  rec[to].myLen = rec[from].myLen;
 }
 
 Long SideDefTable::used() const {

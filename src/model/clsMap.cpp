@@ -98,48 +98,14 @@ void clsMap::requireRoom(Long nWalls, Long nAreas) const {
 
 void clsMap::getWall(Long i) {
   checkWall(i);
-  const Wall& w = walls[i];
-  x1 = w.x1;
-  y1 = w.y1;
-  x2 = w.x2;
-  y2 = w.y2;
-  posChild = w.posChild;
-  negChild = w.negChild;
-  h1 = w.h1;
-  h2 = w.h2;
-  h3 = w.h3;
-  h4 = w.h4;
-  wallParamA = w.wallParamA;
-  wallParamB = w.wallParamB;
-  wallTx = w.wallTx;
-  frontFloorTx = w.frontFloorTx;
-  frontCeilTx = w.frontCeilTx;
-  backFloorTx = w.backFloorTx;
-  backCeilTx = w.backCeilTx;
-  txType = w.txType;
+  forEachWallShapeField(*this, walls[i], [](auto& buffer, const auto& field) { buffer = field; });
+  txType = walls[i].txType;
 }
 
 void clsMap::setWall(Long i) {
   checkWall(i);
-  Wall& w = walls[i];
-  w.x1 = x1;
-  w.y1 = y1;
-  w.x2 = x2;
-  w.y2 = y2;
-  w.posChild = posChild;
-  w.negChild = negChild;
-  w.h1 = h1;
-  w.h2 = h2;
-  w.h3 = h3;
-  w.h4 = h4;
-  w.wallParamA = wallParamA;
-  w.wallParamB = wallParamB;
-  w.wallTx = wallTx;
-  w.frontFloorTx = frontFloorTx;
-  w.frontCeilTx = frontCeilTx;
-  w.backFloorTx = backFloorTx;
-  w.backCeilTx = backCeilTx;
-  w.txType = txType;
+  forEachWallShapeField(*this, walls[i], [](const auto& buffer, auto& field) { field = buffer; });
+  walls[i].txType = txType;
 }
 
 void clsMap::getArea(Long i) {
@@ -305,28 +271,7 @@ void clsMap::setPasteWall(bool heights, bool textures) {
 void clsMap::dupWallListSeg(Long src, Long dst) {
   checkWall(src);
   checkWall(dst);
-  const Wall& s = walls[src];
-  Wall& d = walls[dst];
-  d.x1 = s.x1;
-  d.y1 = s.y1;
-  d.x2 = s.x2;
-  d.y2 = s.y2;
-  d.h1 = s.h1;
-  d.h2 = s.h2;
-  d.h3 = s.h3;
-  d.h4 = s.h4;
-  d.wallParamA = s.wallParamA;
-  d.wallParamB = s.wallParamB;
-  d.wallTx = s.wallTx;
-  d.frontFloorTx = s.frontFloorTx;
-  d.frontCeilTx = s.frontCeilTx;
-  d.backFloorTx = s.backFloorTx;
-  d.backCeilTx = s.backCeilTx;
-  d.posChild = s.posChild;
-  d.negChild = s.negChild;
-  d.nextSeg = s.nextSeg;
-  d.tStart = s.tStart;
-  d.tEnd = s.tEnd;
+  copyWallPiece(walls[dst], walls[src]);
 }
 
 namespace {

@@ -79,6 +79,30 @@ struct MapGlobal {
   bool operator==(const MapGlobal&) const = default;
 };
 
+// Calls f(a's field, b's field) for each field that a wall, a side-def record
+// and the map's wall buffer have alike: end points, child links, heights,
+// parameters and textures. One list serves every copy between them, so no
+// copy can leave a field behind or pair two wrong ones.
+template <class A, class B, class F>
+void forEachWallShapeField(A& a, B& b, F f) {
+  f(a.x1, b.x1), f(a.y1, b.y1), f(a.x2, b.x2), f(a.y2, b.y2);
+  f(a.posChild, b.posChild), f(a.negChild, b.negChild);
+  f(a.h1, b.h1), f(a.h2, b.h2), f(a.h3, b.h3), f(a.h4, b.h4);
+  f(a.wallParamA, b.wallParamA), f(a.wallParamB, b.wallParamB);
+  f(a.wallTx, b.wallTx), f(a.frontFloorTx, b.frontFloorTx), f(a.frontCeilTx, b.frontCeilTx);
+  f(a.backFloorTx, b.backFloorTx), f(a.backCeilTx, b.backCeilTx);
+}
+
+// Copies into a the fields forEachWallShapeField lists, and the work-list link
+// and the piece's range (a wall or side-def record duplicated as a tree piece).
+template <class Rec>
+void copyWallPiece(Rec& a, const Rec& b) {
+  forEachWallShapeField(a, b, [](auto& to, const auto& from) { to = from; });
+  a.nextSeg = b.nextSeg;
+  a.tStart = b.tStart;
+  a.tEnd = b.tEnd;
+}
+
 constexpr Long kWallSlots = 2001;  // indexes 0 to 2000
 constexpr Long kAreaSlots = 201;   // areas, viewpoints and globals: 0 to 200
 
