@@ -18,22 +18,6 @@ int runNew(std::vector<std::string>& args) {
   return 0;
 }
 
-const char* typeName(Long t) {
-  switch (t) {
-    case kSectionWalls:
-      return "walls";
-    case kSectionViewpoints:
-      return "viewpoints";
-    case kSectionAreas:
-      return "areas";
-    case kSectionGlobals:
-      return "globals";
-    case kSectionCompiledWalls:
-      return "compiled walls";
-  }
-  return "unknown";
-}
-
 // Pads to 16 characters (not bytes), so columns stay aligned with accents.
 std::string padded(std::string utf8) {
   size_t chars = 0;
@@ -102,7 +86,7 @@ int runInfo(std::vector<std::string>& args) {
                 formatNumber(w->viewerY).c_str(), w->viewerZ, w->viewerDir);
   std::printf("Sections:\n");
   for (const auto& s : c->sections)
-    std::printf("  type %d (%s) at position %d\n", s.type, typeName(s.type), s.position);
+    std::printf("  type %d (%s) at position %d\n", s.type, sectionName(s.type), s.position);
   if (g) {
     std::printf("Global list:\n");
     for (const auto& x : *g)

@@ -234,19 +234,7 @@ bool Engine::partition(int line, int key, Long s, Long& pieces) {
         failing = p;
         return false;
       }
-      const Long c = recAt_[p], k = pieces++;
-      const Side v = sideOf(line, p);
-      const double u = v.n / v.d;
-      ++counts_->sideTests;
-      out_->split(c, k, u);
-      // The piece on the side of the source wall's first end point keeps the record.
-      if (v.n < 0) {
-        negFix_.push_back({p, c, ts_[p], u});
-        posFix_.push_back({p, k, u, te_[p]});
-      } else {
-        negFix_.push_back({p, k, u, te_[p]});
-        posFix_.push_back({p, c, ts_[p], u});
-      }
+      splitAt(line, p, pieces);
       return true;
     });
   }

@@ -124,6 +124,24 @@ class Engine {
       out_->setNextSeg(s, next);
     }
   }
+  // Line q cuts the record at key p into a new piece, record `pieces` (and
+  // the count goes up): the split is made and each side learns which record
+  // carries which part of the range. The piece on the side of the source
+  // wall's first end point keeps the record.
+  void splitAt(int q, int p, Long& pieces) {
+    const Long c = recAt_[p], k = pieces++;
+    const Side v = sideOf(q, p);
+    const double u = v.n / v.d;
+    ++counts_->sideTests;
+    out_->split(c, k, u);
+    if (v.n < 0) {
+      negFix_.push_back({p, c, ts_[p], u});
+      posFix_.push_back({p, k, u, te_[p]});
+    } else {
+      negFix_.push_back({p, k, u, te_[p]});
+      posFix_.push_back({p, c, ts_[p], u});
+    }
+  }
   // Splitter s has no child on that side.
   void noChild(Long s, bool pos) {
     if (Long* l = out_->links)

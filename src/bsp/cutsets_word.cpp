@@ -81,18 +81,7 @@ Long Engine::runInWord(Long& pieces) {
       const int p = desc ? 63 - std::countl_zero(bits) : std::countr_zero(bits);
       bits &= ~bit(p);
       if (pieces >= capacity_) return failInWord(m, desc, key, cutM, p);
-      const Long c = recAt_[p], k = pieces++;
-      const Side v = sideOf(key, p);
-      const double u = v.n / v.d;
-      ++counts_->sideTests;
-      out_->split(c, k, u);
-      if (v.n < 0) {
-        negFix_.push_back({p, c, ts_[p], u});
-        posFix_.push_back({p, k, u, te_[p]});
-      } else {
-        negFix_.push_back({p, k, u, te_[p]});
-        posFix_.push_back({p, c, ts_[p], u});
-      }
+      splitAt(key, p, pieces);
     }
     const std::uint64_t neg = m & (side | cutM), nonNeg = m & (~side | cutM);
     desc = !desc;

@@ -144,22 +144,6 @@ MapGlobal getGlobal(ByteReader& r) {
   return g;
 }
 
-const char* sectionName(Long type) {
-  switch (type) {
-    case kSectionWalls:
-      return "walls";
-    case kSectionCompiledWalls:
-      return "compiled walls";
-    case kSectionViewpoints:
-      return "viewpoints";
-    case kSectionAreas:
-      return "areas";
-    case kSectionGlobals:
-      return "globals";
-  }
-  return "unknown";
-}
-
 // Checks a section's count against its capacity and the file's length.
 bool countFits(ByteReader& r, Long count, Long capacity, size_t recordSize, Long type, std::string& problem) {
   std::string what = std::string("the ") + sectionName(type) + " section";
@@ -355,6 +339,22 @@ void ReadNewMPB(clsMap& map, Dialogs& ui, const std::string& fileName, bool& ok,
   if (status) *status = r.status;
   if (r.status == ReadStatus::Missing) ui.msgBox("No map", kAppTitle, MsgIcon::None);
   if (r.status == ReadStatus::Damaged) ui.msgBox(r.message, "Open Map", MsgIcon::Critical);
+}
+
+const char* sectionName(Long type) {
+  switch (type) {
+    case kSectionWalls:
+      return "walls";
+    case kSectionCompiledWalls:
+      return "compiled walls";
+    case kSectionViewpoints:
+      return "viewpoints";
+    case kSectionAreas:
+      return "areas";
+    case kSectionGlobals:
+      return "globals";
+  }
+  return "unknown";
 }
 
 }  // namespace kv

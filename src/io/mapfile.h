@@ -20,6 +20,10 @@ enum SectionType : Long {
   kSectionCompiledWalls = 8,
 };
 
+// The name of a section type as messages and listings give it ("walls",
+// "compiled walls", ...), "unknown" for another type.
+const char* sectionName(Long type);
+
 constexpr Long kMapVersion = 146;
 constexpr size_t kHeaderSize = 64, kEntrySize = 64;
 constexpr size_t kWallRecordSize = 148, kAreaRecordSize = 90, kViewpointRecordSize = 64, kGlobalRecordSize = 64;
