@@ -72,6 +72,13 @@ TEST(Bsp, CompiledRecordsOfWorkedCases) {
             std::make_tuple(0.5, 0.5, m->walls[1].wallID));
   m->createBSP();  // compiled again: the pieces only touch, so nothing changes
   EXPECT_EQ(recs(*m), (std::vector<Rec>{{0, 0, 100, 0, 1, 2}, {50, -50, 50, 0, 0, 0}, {50, 0, 50, 50, 0, 0}}));
+  // Wall 1 (one cut, before wall 2's one) becomes the root and moves to
+  // record 0; the selected wall goes with it.
+  m = mapOf({{50, -50, 50, 50}, {0, 0, 100, 0}, {0, 10, 100, 10}});
+  m->selectedWall = 1;
+  m->createBSP();
+  EXPECT_EQ(std::make_tuple(m->walls[0].x1, m->walls[0].y1, m->walls[0].y2, m->selectedWall),
+            std::make_tuple(0, 0, 0, 0));
 }
 
 TEST(Bsp, EndPointsOfPiecesAndTheFullTable) {
