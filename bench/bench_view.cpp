@@ -19,9 +19,11 @@ namespace {
 
 constexpr int kWidth = 1000, kHeight = 800;
 
-void BM_Redraw2001(benchmark::State& state) {
+// A full redraw of the full table on the given raster surface.
+template <class Raster>
+void redrawOn(benchmark::State& state) {
   auto m = kvtest::fullWallTableMap();
-  kv::RasterSurface s(kWidth, kHeight);
+  Raster s(kWidth, kHeight);
   kv::ScriptedDialogs ui;
   kv::MapEditor ed(*m, s, ui);
   for (auto _ : state) {
@@ -30,19 +32,11 @@ void BM_Redraw2001(benchmark::State& state) {
   }
   state.counters["walls"] = m->wallCount;
 }
+
+void BM_Redraw2001(benchmark::State& state) { redrawOn<kv::RasterSurface>(state); }
 BENCHMARK(BM_Redraw2001)->Unit(benchmark::kMillisecond);
 
-void BM_RedrawBaseline2001(benchmark::State& state) {
-  auto m = kvtest::fullWallTableMap();
-  kvbaseline::BaselineRasterSurface s(kWidth, kHeight);
-  kv::ScriptedDialogs ui;
-  kv::MapEditor ed(*m, s, ui);
-  for (auto _ : state) {
-    ed.redraw();
-    benchmark::DoNotOptimize(s.pixels().data());
-  }
-  state.counters["walls"] = m->wallCount;
-}
+void BM_RedrawBaseline2001(benchmark::State& state) { redrawOn<kvbaseline::BaselineRasterSurface>(state); }
 BENCHMARK(BM_RedrawBaseline2001)->Unit(benchmark::kMillisecond);
 
 // Each wall's screen end points and its line, a pixel per step along the

@@ -181,16 +181,7 @@ bool Engine::popTask() {
 // the list's other lines are redone.
 void Engine::applyFixes(const Fix* f, int count) {
   if (count == 0) return;
-  for (int i = 0; i < count; ++i) {
-    const int p = f[i].key;
-    recAt_[p] = f[i].rec;
-    ts_[p] = f[i].ts, te_[p] = f[i].te;
-    if (f[i].ts == 0.0 && f[i].te == 1.0)
-      nonUnit_[p >> 6] &= ~bit(p & 63);
-    else
-      nonUnit_[p >> 6] |= bit(p & 63);
-    done_[p] = 0;
-  }
+  for (int i = 0; i < count; ++i) takeFix(f[i]);
   if (rekey_) return;  // the engine below fills its own sets
   for (int w : words_)
     for (std::uint64_t bits = mask_[w]; bits; bits &= bits - 1) {

@@ -142,6 +142,18 @@ class Engine {
       posFix_.push_back({p, c, ts_[p], u});
     }
   }
+  // Key p now holds the record and range of fix f: its line's sets are
+  // dropped (built anew when needed).
+  void takeFix(const Fix& f) {
+    const int p = f.key;
+    recAt_[p] = f.rec;
+    ts_[p] = f.ts, te_[p] = f.te;
+    if (f.ts == 0.0 && f.te == 1.0)
+      nonUnit_[p >> 6] &= ~bit(p & 63);
+    else
+      nonUnit_[p >> 6] |= bit(p & 63);
+    done_[p] = 0;
+  }
   // Splitter s has no child on that side.
   void noChild(Long s, bool pos) {
     if (Long* l = out_->links)

@@ -22,16 +22,7 @@ int nextInWord(std::uint64_t m, int key, bool desc) {
 // As applyFixes, for list m.
 void Engine::applyFixesInWord(const Fix* f, int count, std::uint64_t m) {
   if (count == 0) return;
-  for (int i = 0; i < count; ++i) {
-    const int p = f[i].key;
-    recAt_[p] = f[i].rec;
-    ts_[p] = f[i].ts, te_[p] = f[i].te;
-    if (f[i].ts == 0.0 && f[i].te == 1.0)
-      nonUnit_[0] &= ~bit(p);
-    else
-      nonUnit_[0] |= bit(p);
-    done_[p] = 0;
-  }
+  for (int i = 0; i < count; ++i) takeFix(f[i]);
   for (std::uint64_t bits = m; bits; bits &= bits - 1) {
     const int line = std::countr_zero(bits);
     if (!done_[line]) continue;
