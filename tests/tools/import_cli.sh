@@ -42,7 +42,10 @@ PY
 }
 
 n=0
-for lv in freedoom1:E1M1:1254:133 freedoom1:E3M2:832:125 freedoom2:MAP01:1666:198; do
+# Five levels of both files: the command is checked against more than one
+# shape of level.
+for lv in freedoom1:E1M1:1254:133 freedoom1:E2M8:471:64 freedoom1:E3M2:832:125 freedoom2:MAP01:1666:198 \
+  freedoom2:MAP21:1135:124; do
   IFS=: read -r wad level walls areas <<<"$lv"
   out="$("$KV" import-wad "$D/$wad.wad" "$level" "$T/$level.map")" || fail "import $level: $out"
   grep -q "became $walls walls and $areas areas" <<<"$out" || fail "$level counts: $out"
