@@ -12,6 +12,13 @@
 
 namespace kv::bsp::engine {
 
+namespace {
+// All three at once, without a branch per condition.
+inline bool allOf(bool a, bool b, bool c) {
+  return (static_cast<int>(a) & static_cast<int>(b) & static_cast<int>(c)) != 0;
+}
+}  // namespace
+
 bool Engine::cuts(int p, Side v) const {
   if (v.d == 0) return false;
   const double u = v.n / v.d;
@@ -32,10 +39,10 @@ Engine::WordBits Engine::fillWordScalar(int q, int w, std::uint64_t members) con
     const double d = sdy * dx_[p] - sdx * dy_[p];
     bool cut;
     if (whole) {
-      cut = (n != 0) & ((n < 0) == (d < 0)) & (std::fabs(n) < std::fabs(d));
+      cut = allOf(n != 0, (n < 0) == (d < 0), std::fabs(n) < std::fabs(d));
     } else {
       const double u = n / (d == 0 ? 1.0 : d);
-      cut = (d != 0) & (ts_[p] < u) & (u < te_[p]);
+      cut = allOf(d != 0, ts_[p] < u, u < te_[p]);
     }
     bool neg = n < 0;
     if (n == 0 && d != 0) [[unlikely]]
