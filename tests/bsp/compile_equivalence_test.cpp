@@ -114,15 +114,18 @@ std::unique_ptr<kv::clsMap> randomMap(std::mt19937& gen, int kind) {
     case 2:  // rooms on a grid, touching and overlapping
       for (int i = r(1, 40); i > 0; --i) kvtest::addSquare(*m, r(0, 12) * 25, r(0, 12) * 25, r(1, 4) * 25 + r(0, 9));
       break;
-    case 3:  // walls along a few lines, parallel and collinear, both directions
+    case 3:  // walls along a few lines, parallel and collinear, both directions, often one piece after another
       for (int i = r(1, 150); i > 0; --i) {
-        const Long k = r(0, 4), a = r(-50, 50), b = a + r(-20, 20);
-        if (k < 2)
-          wall(a, 7 * k, b, 7 * k);
-        else if (k < 4)
-          wall(3 * k, a, 3 * k, b);
-        else
-          wall(a, a, b, b);
+        const Long k = r(0, 4), a0 = r(-50, 50), step = r(-20, 20);
+        for (Long j = r(0, 2) ? 0 : 3, a = a0; j < 4; ++j, a += step) {
+          const Long b = a + step;
+          if (k < 2)
+            wall(a, 7 * k, b, 7 * k);
+          else if (k < 4)
+            wall(3 * k, a, 3 * k, b);
+          else
+            wall(a, a, b, b);
+        }
       }
       break;
     case 4:  // many members, dense enough for the whole-word kernels
