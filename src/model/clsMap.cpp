@@ -284,13 +284,15 @@ struct Ends {
 
 }  // namespace
 
-void clsMap::moveArea(Long a, float dx, float dy) {
+// Every end point of area a's walls through `to` (a coordinate, and whether
+// it is a y), then the area's box and the current-area fields again.
+template <class F>
+void clsMap::mapAreaPoints(Long a, F to) {
   checkArea(a);
   std::vector<Ends> out;
   forEachWallOf(a, [&](Long i) {
     const Wall& w = walls[i];
-    out.push_back({i, roundLong(w.x1 + static_cast<double>(dx)), roundLong(w.y1 + static_cast<double>(dy)),
-                   roundLong(w.x2 + static_cast<double>(dx)), roundLong(w.y2 + static_cast<double>(dy))});
+    out.push_back({i, to(w.x1, false), to(w.y1, true), to(w.x2, false), to(w.y2, true)});
   });
   for (const Ends& e : out) {
     Wall& w = walls[e.i];
@@ -303,23 +305,12 @@ void clsMap::moveArea(Long a, float dx, float dy) {
   getArea(a);
 }
 
+void clsMap::moveArea(Long a, float dx, float dy) {
+  mapAreaPoints(a, [&](Long c, bool y) { return roundLong(c + static_cast<double>(y ? dy : dx)); });
+}
+
 void clsMap::scaleArea(Long a, float sx, float sy) {
-  checkArea(a);
-  std::vector<Ends> out;
-  forEachWallOf(a, [&](Long i) {
-    const Wall& w = walls[i];
-    out.push_back({i, roundLong(w.x1 * static_cast<double>(sx)), roundLong(w.y1 * static_cast<double>(sy)),
-                   roundLong(w.x2 * static_cast<double>(sx)), roundLong(w.y2 * static_cast<double>(sy))});
-  });
-  for (const Ends& e : out) {
-    Wall& w = walls[e.i];
-    w.x1 = e.x1;
-    w.y1 = e.y1;
-    w.x2 = e.x2;
-    w.y2 = e.y2;
-  }
-  adjustAreaBB(a);
-  getArea(a);
+  mapAreaPoints(a, [&](Long c, bool y) { return roundLong(c * static_cast<double>(y ? sy : sx)); });
 }
 
 Long clsMap::RotX(Long x, Long y, float angle) const {

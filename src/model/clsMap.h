@@ -193,6 +193,9 @@ class clsMap {
   // Walks area a's list with a bound so a damaged list cannot loop forever.
   template <class F>
   void forEachWallOf(Long a, F f) const;
+  // Moves every end point of area a's walls through f(coordinate, is y).
+  template <class F>
+  void mapAreaPoints(Long a, F f);
 };
 
 }  // namespace kv
