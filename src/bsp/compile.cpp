@@ -96,8 +96,6 @@ void clsMap::createBSP() {
   const Long root = b.compileWhole();
   bspSideTests = b.sideTests;
   if (root == -1) throw MapError(capacityMessage(b.failure));
-  // adjustT, knowing that every range lies within 0 to 1.
-  WallBuilder::adjustInside(t);
 }
 
 bool clsMap::WriteNewMPB(const std::string& fileName, bool compiled, std::string* error) {

@@ -15,7 +15,7 @@ namespace {
 
 // A list whose keys lie on more than this many times the words they would
 // fill renumbered is handed to the engine below, and so is a list of one
-// word's keys or fewer, which is built there in one word.
+// word's keys or fewer on more than one word, which is built there in one.
 constexpr int kThinWords = 2;
 
 }  // namespace
@@ -61,29 +61,70 @@ void Engine::start(std::span<const ListMember> list, const ListMember* splitter,
   prepare(static_cast<int>(list.size()), capacity);
   slotParent_ = -1, slotPos_ = false;
   // Differences of doubles holding 32-bit values are exact.
-  std::int64_t most = 0;  // the largest coordinate, by size
+  Long least = 0, most = 0;  // the smallest and largest coordinates
   auto setLine = [&](int p, const ListMember& m) {
     x1_[p] = m.x1, y1_[p] = m.y1;
     dx_[p] = static_cast<double>(m.x2) - m.x1, dy_[p] = static_cast<double>(m.y2) - m.y1;
-    for (std::int64_t c : {m.x1, m.y1, m.x2, m.y2}) most = std::max(most, c < 0 ? -c : c);
+    least = std::min({least, m.x1, m.y1, m.x2, m.y2}), most = std::max({most, m.x1, m.y1, m.x2, m.y2});
   };
-  for (int p = 0; p < n0_; ++p) {
-    setLine(p, list[p]);
-    recAt_[p] = list[p].rec;
-    ts_[p] = list[p].tStart, te_[p] = list[p].tEnd;
-    if (!(ts_[p] == 0.0 && te_[p] == 1.0)) nonUnit_[p >> 6] |= bit(p & 63);
+  bool inside = true;
+  for (int w = 0; w < W_; ++w) {
+    std::uint64_t ranged = 0;
+    for (int p = w * 64, end = std::min(n0_, p + 64); p < end; ++p) {
+      const ListMember& m = list[p];
+      setLine(p, m);
+      recAt_[p] = m.rec;
+      ts_[p] = m.tStart, te_[p] = m.tEnd;
+      ranged |= static_cast<std::uint64_t>(!(m.tStart == 0.0 && m.tEnd == 1.0)) << (p & 63);
+      inside &= m.tStart >= 0.0 && m.tEnd <= 1.0;
+    }
+    nonUnit_[w] = ranged;
   }
+  inside_ = inside;
   if (splitter) setLine(extra_, *splitter);
-  small_ = static_cast<double>(most) <= kSmallCoordinate;
+  small_ = std::max(-static_cast<double>(least), static_cast<double>(most)) <= kSmallCoordinate;
+  if (small_ && inside_ && W_ > 1) boxes();
 }
 
-void Engine::startBelow(const Engine& up, std::span<const int> keys, Long parent, bool pos) {
+void Engine::startBelow(const Engine& up, Long parent, bool pos) {
   capacity_ = up.capacity_, out_ = up.out_, counts_ = up.counts_, splitter_ = nullptr, kernels_ = up.kernels_;
-  small_ = up.small_;
-  prepare(static_cast<int>(keys.size()), capacity_);
+  small_ = up.small_, inside_ = up.inside_;
+  int count = 0;
+  for (int w : up.words_) count += bitCount(up.mask_[w]);
+  prepare(count, capacity_);
   slotParent_ = parent, slotPos_ = pos;
-  // Two passes, so that the columns' addresses stay in registers.
-  const int* at = keys.data();
+#if KV_CUTSETS_X86
+  if (kernels_ == Kernels::Avx512) {
+    takeKeysAvx512(up);
+  } else
+#endif
+  {
+    order_.resize(static_cast<size_t>(count));
+    int* to = order_.data();
+    forEachInOrder(up.mask_.data(), up.words_, up.desc_, [&](int p) {
+      *to++ = p;
+      return true;
+    });
+    takeKeys(up, order_.data());
+  }
+  // The vector kernels load whole eights of keys.
+  for (size_t p = static_cast<size_t>(n0_), end = (p + 7) & ~size_t{7}; p < end; ++p) {
+    x1_[p] = y1_[p] = dx_[p] = dy_[p] = ts_[p] = 0.0;
+    te_[p] = 1.0;
+    recAt_[p] = -1;
+  }
+  for (int w = 0; w < W_; ++w) {
+    std::uint64_t ranged = 0;
+    for (int p = w * 64, end = std::min(n0_, p + 64); p < end; ++p)
+      ranged |= static_cast<std::uint64_t>(!(ts_[p] == 0.0 && te_[p] == 1.0)) << (p & 63);
+    nonUnit_[w] = ranged;
+  }
+  if (small_ && inside_ && W_ > 1) boxes();
+}
+
+// Key p takes the columns of key at[p] of `up`. Two passes, so that the
+// columns' addresses stay in registers.
+void Engine::takeKeys(const Engine& up, const int* at) {
   {
     const double *fx1 = up.x1_.data(), *fy1 = up.y1_.data(), *fdx = up.dx_.data(), *fdy = up.dy_.data();
     double *tx1 = x1_.data(), *ty1 = y1_.data(), *tdx = dx_.data(), *tdy = dy_.data();
@@ -94,15 +135,9 @@ void Engine::startBelow(const Engine& up, std::span<const int> keys, Long parent
   }
   const double *fts = up.ts_.data(), *fte = up.te_.data();
   const Long* frec = up.recAt_.data();
-  for (int w = 0; w < W_; ++w) {
-    std::uint64_t ranged = 0;
-    for (int p = w * 64, end = std::min(n0_, p + 64); p < end; ++p) {
-      const int k = at[p];
-      const double ts = fts[k], te = fte[k];
-      ts_[p] = ts, te_[p] = te, recAt_[p] = frec[k];
-      ranged |= static_cast<std::uint64_t>(!(ts == 0.0 && te == 1.0)) << (p & 63);
-    }
-    nonUnit_[w] = ranged;
+  for (int p = 0; p < n0_; ++p) {
+    const int k = at[p];
+    ts_[p] = fts[k], te_[p] = fte[k], recAt_[p] = frec[k];
   }
 }
 
@@ -155,7 +190,8 @@ void Engine::startList(bool desc, Long parent, bool pos, const Fix* fixes, int f
   slotPos_ = pos;
   int members = 0;
   for (int w : words_) members += bitCount(mask_[w]);
-  rekey_ = W_ > 1 && (members <= 64 || static_cast<int>(words_.size()) > kThinWords * ((members + 63) / 64));
+  const int words = static_cast<int>(words_.size());
+  rekey_ = W_ > 1 && ((members <= 64 && words > 1) || words > kThinWords * ((members + 63) / 64));
   applyFixes(fixes, fixCount);
 }
 
@@ -184,20 +220,7 @@ void Engine::applyFixes(const Fix* f, int count) {
   for (int i = 0; i < count; ++i) takeFix(f[i]);
   if (rekey_) return;  // the engine below fills its own sets
   for (int w : words_)
-    for (std::uint64_t bits = mask_[w]; bits; bits &= bits - 1) {
-      const int line = w * 64 + std::countr_zero(bits);
-      const std::uint64_t done = done_[line];
-      if (!done) continue;
-      for (int i = 0; i < count; ++i) {
-        const int p = f[i].key, pw = p >> 6;
-        if (!(done >> pw & 1)) continue;
-        ++counts_->sideTests;
-        if (cuts(p, sideOf(line, p)))
-          cutAt(line, pw) |= bit(p & 63);
-        else
-          cutAt(line, pw) &= ~bit(p & 63);
-      }
-    }
+    for (std::uint64_t bits = mask_[w]; bits; bits &= bits - 1) refreshRow(w * 64 + std::countr_zero(bits), f, count);
 }
 
 // Splits the list (the splitter's key already taken out) around line `line`
@@ -272,16 +295,11 @@ bool Engine::partition(int line, int key, Long s, Long& pieces) {
 // Builds the list marked thin with the engine below, renumbered in list order.
 bool Engine::runBelow(Long& pieces) {
   rekey_ = false;
-  order_.clear();
-  forEachInOrder(mask_.data(), words_, desc_, [&](int p) {
-    order_.push_back(p);
-    return true;
-  });
-  for (int w : words_) mask_[w] = 0;
-  words_.clear();
   listReady_ = false;
   if (!below_) below_ = std::make_unique<Engine>();
-  below_->startBelow(*this, order_, slotParent_, slotPos_);
+  below_->startBelow(*this, slotParent_, slotPos_);
+  for (int w : words_) mask_[w] = 0;
+  words_.clear();
   if (below_->run(pieces) != -1) return true;
   failWaiting();
   return false;
@@ -353,6 +371,11 @@ Long Engine::run(Long& pieces) {
   while (listReady_ || popTask()) {
     if (rekey_) {
       if (!runBelow(pieces)) return -1;
+      continue;
+    }
+    if (!(first && splitter_) && words_.size() <= kFewWords) {
+      if (!runFew(root, pieces)) return -1;
+      first = false;
       continue;
     }
     int line, key;

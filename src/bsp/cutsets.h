@@ -19,7 +19,9 @@
 // side, filled a 64-key word at a time when a count first needs them. A
 // candidate's count is the popcount of its cut set and the list's set; a split
 // changes only the split key's bits, which are refreshed when the list that
-// holds a new piece is started.
+// holds a new piece is started. A piece lies within its source wall, so keys
+// whose source walls all lie on one side of a line take their bits from a box
+// around them, without a test each.
 #pragma once
 #include <cstdint>
 #include <span>

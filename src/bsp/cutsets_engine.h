@@ -2,6 +2,7 @@
 // of its work between cutsets.cpp (lists, partition, the build's loop) and
 // cutsets_kernels.cpp (filling line sets, choosing the splitter).
 #pragma once
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <memory>
@@ -46,6 +47,71 @@ inline int bitCount(std::uint64_t v) {
 
 constexpr std::uint64_t bit(int b) { return std::uint64_t{1} << b; }
 
+// Lists on at most this many words are built with their key sets in
+// registers (Engine::runFew), but for lists of at most 64 keys on more than
+// one word, which the engine below builds renumbered in one word.
+constexpr int kFewWords = 4;
+
+// A key set on K words, in registers: every loop runs over the words with
+// constant indices (a word picked by a variable index would put the set in
+// memory). Word i stands for word at[i] of the engine; keys are given as
+// i * 64 + bit.
+template <int K>
+struct Few {
+  std::uint64_t w[K] = {};
+
+  bool any() const {
+    std::uint64_t a = 0;
+#pragma GCC unroll 4
+    for (int i = 0; i < K; ++i) a |= w[i];
+    return a != 0;
+  }
+  int count() const {
+    int c = 0;
+#pragma GCC unroll 4
+    for (int i = 0; i < K; ++i) c += bitCount(w[i]);
+    return c;
+  }
+  int words() const {
+    int c = 0;
+#pragma GCC unroll 4
+    for (int i = 0; i < K; ++i) c += w[i] != 0;
+    return c;
+  }
+  bool single() const { return words() == 1 && count() == 1; }
+  // The first key in list order, -1 for none.
+  int first(bool desc) const {
+    int key = -1;
+    if (!desc) {
+#pragma GCC unroll 4
+      for (int i = K - 1; i >= 0; --i)
+        if (w[i]) key = i * 64 + std::countr_zero(w[i]);
+    } else {
+#pragma GCC unroll 4
+      for (int i = 0; i < K; ++i)
+        if (w[i]) key = i * 64 + 63 - std::countl_zero(w[i]);
+    }
+    return key;
+  }
+  // The key after `key` in list order, -1 at the end.
+  int after(int key, bool desc) const {
+    Few r;
+    const int kw = key >> 6, b = key & 63;
+    const std::uint64_t later = desc ? bit(b) - 1 : b == 63 ? 0 : ~std::uint64_t{0} << (b + 1);
+#pragma GCC unroll 4
+    for (int i = 0; i < K; ++i) r.w[i] = i == kw ? w[i] & later : (desc ? i < kw : i > kw) ? w[i] : 0;
+    return r.first(desc);
+  }
+  // Whether the list stays in registers (see kFewWords).
+  friend bool stays(const Few& m) { return m.words() == 1 || m.count() > 64; }
+  void clear(int key) {
+    const int kw = key >> 6;
+#pragma GCC unroll 4
+    for (int i = 0; i < K; ++i)
+      if (i == kw) w[i] &= ~bit(key & 63);
+  }
+};
+
 // The range a key's record gets when the list holding it is started.
 struct Fix {
   int key;
@@ -67,18 +133,22 @@ struct Task {
 };
 
 // Builds the tree of one list. Keys are the positions in that list. A list
-// below it of one word's keys or fewer, or whose keys lie thinly over many
-// words, is handed, renumbered, to an engine of its own (`below_`), so that
-// the words of every list are well filled. Each engine keeps its buffers
-// from build to build.
+// below it of one word's keys or fewer on more than one word, or whose keys
+// lie thinly over many words, is handed, renumbered, to an engine of its own
+// (`below_`), so that the words of every list are well filled; a list on a
+// few words is built with its key set in registers. With small coordinates
+// a box around each word's keys, and with the AVX-512 kernels around each
+// eight of them, settles a line's sets for keys that all lie on one side of
+// it without testing them one by one. Each engine keeps its buffers from
+// build to build.
 class Engine {
  public:
   // The first list, in list order, and the splitter given for it, if any.
   void start(std::span<const ListMember> list, const ListMember* splitter, Long capacity, TreeRecords& out,
              BuildCounts& counts, Kernels kernels);
-  // A list of `up`, given by its keys in list order, whose root goes into
-  // the link of record `parent` (pos: posChild).
-  void startBelow(const Engine& up, std::span<const int> keys, Long parent, bool pos);
+  // The list being built in `up`, renumbered in list order, whose root goes
+  // into the link of record `parent` (pos: posChild).
+  void startBelow(const Engine& up, Long parent, bool pos);
   // Builds the whole tree; its root, or -1 when the table ran full.
   Long run(Long& pieces);
 
@@ -88,6 +158,23 @@ class Engine {
     std::uint64_t cut, neg;
   };
   WordBits fillWordScalar(int q, int w, std::uint64_t members) const;
+  // Whether all keys of word w lie on one side of line q (the non-negative
+  // side may hold keys on the line), which then cuts none of them; `neg`
+  // tells the side. Small coordinates and ranges inside 0 to 1 only.
+  bool wordAside(int q, int w, bool& neg);
+  template <Kernels K>
+  WordBits kernelFill(int q, int w, std::uint64_t members, bool boxes) const;
+  // Word w of line q's sets for `members`, at least one.
+  template <Kernels K>
+  void fillWord(int q, int w, std::uint64_t members);
+  // The words' boxes, from the keys' end points.
+  void boxWords();
+  // The boxes the kernels read: with the AVX-512 kernels also those of each
+  // word's eights of keys.
+  void boxes();
+#if KV_CUTSETS_X86
+  __attribute__((target("avx512f"))) void boxEightsAvx512();
+#endif
   // Fills line q's sets for the whole list.
   void fillRow(int q);
   // The list's splitter.
@@ -167,7 +254,7 @@ class Engine {
   template <bool Small>
   __attribute__((target("avx2"))) WordBits fillAvx2(int q, int w, std::uint64_t members) const;
   template <bool Small>
-  __attribute__((target("avx512f"))) WordBits fillAvx512(int q, int w, std::uint64_t members) const;
+  __attribute__((target("avx512f"))) WordBits fillAvx512(int q, int w, std::uint64_t members, bool eights) const;
   __attribute__((target("avx2,popcnt"))) int chooseAvx2();
   __attribute__((target("avx512f,avx2,popcnt"))) int chooseAvx512();
 #endif
@@ -188,6 +275,12 @@ class Engine {
   std::uint64_t& sideAt(int q, int w) { return side_[static_cast<size_t>(q) * W_ + w]; }
 
   // --- lists (cutsets.cpp) ---------------------------------------------------
+  void takeKeys(const Engine& up, const int* at);
+#if KV_CUTSETS_X86
+  // takeKeys for the keys of up's list being built, in list order, eight at
+  // a time.
+  __attribute__((target("avx512f"))) void takeKeysAvx512(const Engine& up);
+#endif
   template <class F>
   static void forEachInOrder(const std::uint64_t* m, std::span<const int> words, bool desc, F f);
   void prepare(int keys, Long capacity);
@@ -201,6 +294,33 @@ class Engine {
   void failAt(int line, int key, int failing);
   void failWaiting();
 
+  // --- lists of a few words, in registers (cutsets_few.cpp) ----------------
+  // Builds the list being built (at most kFewWords words) and the lists
+  // below it while they stay in registers; the first that does not is made
+  // the list being built (or none is). The first splitter placed goes into
+  // `root` if that is -1. False when the table ran full.
+  bool runFew(Long& root, Long& pieces);
+  template <int K>
+  bool runFewOn(Long& root, Long& pieces);
+  template <Kernels Kern, int K>
+  bool runFewImpl(Long& root, Long& pieces);
+  template <int K>
+  struct FewList;
+  template <int K>
+  bool partitionFew(FewList<K>& l, const int* at, int key, Long s, Long& pieces);
+  template <int K>
+  size_t popFew(FewList<K>& l, const int* at);
+  template <Kernels Kern, int K>
+  int chooseFew(const Few<K>& m, const int* at, bool desc);
+#if KV_CUTSETS_X86
+  template <int K>
+  __attribute__((target("avx2,popcnt"))) bool runFewAvx2(Long& root, Long& pieces);
+  template <int K>
+  __attribute__((target("avx512f,avx2,popcnt"))) bool runFewAvx512(Long& root, Long& pieces);
+#endif
+  // Line `line`'s cut bits of the split keys f, where its sets are filled.
+  void refreshRow(int line, const Fix* f, int count);
+
   // --- the build in one word (cutsets_word.cpp) ----------------------------
   Long runInWord(Long& pieces);
   void applyFixesInWord(const Fix* f, int count, std::uint64_t m);
@@ -213,6 +333,9 @@ class Engine {
   int n0_ = 0, W_ = 0, extra_ = 0;
   size_t lines_ = 0;
   bool small_ = true;
+  // Every key's range lies within 0 to 1 (and so every piece's): a key with
+  // both end points strictly on one side of a line is not cut by it.
+  bool inside_ = true;
   Kernels kernels_ = Kernels::Scalar;
   // Per key (and the extra line at n0_), in columns: the source wall and the
   // range of the record that holds the key in the list being built. Padded
@@ -222,6 +345,12 @@ class Engine {
   double x2(int p) const { return x1_[p] + dx_[p]; }
   double y2(int p) const { return y1_[p] + dy_[p]; }
   std::vector<Long> recAt_;
+  // Per word: the least and most x and y of its keys' end points.
+  std::vector<double> box_;
+  // Per word, 32 values: the least x, least y, most x and most y of each of
+  // its eights of keys, each eight side by side.
+  std::vector<double> eights_;
+  int boxTries_ = 0, boxHits_ = 0;
   std::vector<std::uint64_t> nonUnit_;  // keys whose range is not exactly 0 to 1
   // Per line: the keys it cuts, and the keys on its negative side (judged by
   // source walls, so the same for every piece of a key). A bit of `done_`
@@ -249,5 +378,74 @@ class Engine {
   std::vector<int> order_;  // a list's keys in list order, for the engine below
   std::unique_ptr<Engine> below_;
 };
+
+// --- inline parts of the kernels, for each kernel's own code -----------------
+
+// The side value is linear in the point, so its least and most over the box
+// lie at corners; with small coordinates every product and sum is exact.
+// A key with both end points strictly on the negative side, or both on the
+// line or its non-negative side, is not cut (whatever its range within 0 to
+// 1) and takes that side.
+[[gnu::always_inline]] inline bool Engine::wordAside(int q, int w, bool& neg) {
+  ++boxTries_;
+  const double* box = &box_[static_cast<size_t>(w) * 4];
+  const double a = -dy_[q], b = dx_[q], c = -(x1_[q] * a + y1_[q] * b);
+  const double x0 = box[0] * a, x1 = box[2] * a, y0 = box[1] * b, y1 = box[3] * b;
+  const double lo = std::min(x0, x1) + std::min(y0, y1) + c, hi = std::max(x0, x1) + std::max(y0, y1) + c;
+  neg = hi < 0;
+  const bool aside = lo >= 0 || hi < 0;
+  boxHits_ += aside;
+  return aside;
+}
+
+// Word w of line q's sets for `members` from kernels K.
+template <Kernels K>
+[[gnu::always_inline]] inline Engine::WordBits Engine::kernelFill(int q, int w, std::uint64_t members,
+                                                                  bool boxes) const {
+#if KV_CUTSETS_X86
+  // A single member is cheaper tested on its own.
+  if constexpr (K == Kernels::Avx512) {
+    if (members & (members - 1))
+      return small_ ? fillAvx512<true>(q, w, members, boxes) : fillAvx512<false>(q, w, members, false);
+  } else if constexpr (K == Kernels::Avx2) {
+    if (members & (members - 1)) return small_ ? fillAvx2<true>(q, w, members) : fillAvx2<false>(q, w, members);
+  }
+#endif
+  return fillWordScalar(q, w, members);
+}
+
+// Word w of line q's sets for `members`: from the word's box when the line
+// passes aside of it, else from the kernel.
+template <Kernels K>
+[[gnu::always_inline]] inline void Engine::fillWord(int q, int w, std::uint64_t members) {
+  constexpr bool kPopcnt = K != Kernels::Scalar;
+  // The boxes are tried while they pay: while one word in eight or more lies
+  // aside.
+  const bool boxes = small_ && inside_ && W_ > 1 && (boxTries_ < 32 || boxHits_ * 8 >= boxTries_);
+  bool neg;
+  if (boxes && wordAside(q, w, neg)) {
+    cutAt(q, w) = 0;
+    sideAt(q, w) = neg ? ~std::uint64_t{0} : 0;
+    return;
+  }
+  counts_->sideTests += static_cast<std::uint64_t>(kPopcnt ? std::popcount(members) : bitCount(members));
+  const WordBits bits = kernelFill<K>(q, w, members, boxes);
+  cutAt(q, w) = bits.cut;
+  sideAt(q, w) = bits.neg;
+}
+
+[[gnu::always_inline]] inline void Engine::refreshRow(int line, const Fix* f, int count) {
+  const std::uint64_t done = done_[line];
+  if (!done) return;
+  for (int i = 0; i < count; ++i) {
+    const int p = f[i].key, pw = p >> 6;
+    if (!(done >> pw & 1)) continue;
+    ++counts_->sideTests;
+    if (cuts(p, sideOf(line, p)))
+      cutAt(line, pw) |= bit(p & 63);
+    else
+      cutAt(line, pw) &= ~bit(p & 63);
+  }
+}
 
 }  // namespace kv::bsp::engine

@@ -2,7 +2,10 @@
 // AVX-512 kernels chosen at run time, all with the list walk's operations on
 // the same doubles in the same order (no fused multiply-add, so every lane
 // rounds as the scalar code does).
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 
 #include "bsp/cutsets_engine.h"
 
@@ -51,6 +54,42 @@ Engine::WordBits Engine::fillWordScalar(int q, int w, std::uint64_t members) con
     g |= static_cast<std::uint64_t>(neg) << at;
   }
   return {c, g};
+}
+
+// Eight lanes side by side for the full eights of keys, so that the compiler
+// can keep them in vector registers; the rest one by one.
+void Engine::boxes() {
+#if KV_CUTSETS_X86
+  if (kernels_ == Kernels::Avx512) return boxEightsAvx512();
+#endif
+  boxWords();
+}
+
+void Engine::boxWords() {
+  boxTries_ = boxHits_ = 0;
+  box_.resize(static_cast<size_t>(W_) * 4);
+  for (int w = 0; w < W_; ++w) {
+    const int first = w * 64, count = std::min(64, n0_ - first), whole = count & ~7;
+    const double *x1 = &x1_[first], *y1 = &y1_[first], *dx = &dx_[first], *dy = &dy_[first];
+    double lx[8], ly[8], hx[8], hy[8];
+    for (int j = 0; j < 8; ++j) lx[j] = hx[j] = x1[0], ly[j] = hy[j] = y1[0];
+    auto take = [&](int j, double x, double y) {
+      lx[j] = x < lx[j] ? x : lx[j], hx[j] = x > hx[j] ? x : hx[j];
+      ly[j] = y < ly[j] ? y : ly[j], hy[j] = y > hy[j] ? y : hy[j];
+    };
+    for (int i = 0; i < whole; i += 8)
+      for (int j = 0; j < 8; ++j) {
+        take(j, x1[i + j], y1[i + j]);
+        take(j, x1[i + j] + dx[i + j], y1[i + j] + dy[i + j]);
+      }
+    for (int i = whole; i < count; ++i) {
+      take(0, x1[i], y1[i]);
+      take(0, x1[i] + dx[i], y1[i] + dy[i]);
+    }
+    double* b = &box_[static_cast<size_t>(w) * 4];
+    b[0] = *std::min_element(lx, lx + 8), b[1] = *std::min_element(ly, ly + 8);
+    b[2] = *std::max_element(hx, hx + 8), b[3] = *std::max_element(hy, hy + 8);
+  }
 }
 
 #if KV_CUTSETS_X86
@@ -126,10 +165,76 @@ KV_AVX512 unsigned between8(__m512d d, __m512d n) {
   return _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(lo, n, _CMP_LT_OQ), n, hi, _CMP_LT_OQ);
 }
 
+template <bool Max>
+KV_AVX512 __m512d pick(__m512d x, __m512d y) {
+  return Max ? _mm512_maskz_max_pd(0xFF, x, y) : _mm512_maskz_min_pd(0xFF, x, y);
+}
+
+// Lane j of the result is the least (Max: the most) of lanes 0 to 7 of v[j].
+template <bool Max>
+KV_AVX512 __m512d across8(const __m512d* v) {
+  __m512d p[4], r[2];
+  for (size_t i = 0; i < 4; ++i)  // block k of p[i]: pair k of v[2i], then of v[2i+1]
+    p[i] = pick<Max>(_mm512_maskz_unpacklo_pd(0xFF, v[2 * i], v[2 * i + 1]),
+                     _mm512_maskz_unpackhi_pd(0xFF, v[2 * i], v[2 * i + 1]));
+  for (size_t i = 0; i < 2; ++i)  // blocks: halves of v[4i], v[4i+1], then of v[4i+2], v[4i+3]
+    r[i] = pick<Max>(_mm512_maskz_shuffle_f64x2(0xFF, p[2 * i], p[2 * i + 1], 0x88),
+                     _mm512_maskz_shuffle_f64x2(0xFF, p[2 * i], p[2 * i + 1], 0xDD));
+  return pick<Max>(_mm512_maskz_shuffle_f64x2(0xFF, r[0], r[1], 0x88),
+                   _mm512_maskz_shuffle_f64x2(0xFF, r[0], r[1], 0xDD));
+}
+
 #undef KV_AVX2
 #undef KV_AVX512
 
+// The index's eight bits in reverse order.
+constexpr auto kReversed = [] {
+  std::array<unsigned char, 256> t{};
+  for (unsigned i = 0; i < 256; ++i)
+    for (unsigned b = 0; b < 8; ++b)
+      if (i >> b & 1) t[i] |= static_cast<unsigned char>(1U << (7 - b));
+  return t;
+}();
+
+// Bit b of the index becomes byte b of the value, all ones.
+constexpr auto kBytesOf = [] {
+  std::array<std::uint64_t, 256> t{};
+  for (unsigned i = 0; i < 256; ++i)
+    for (unsigned b = 0; b < 8; ++b)
+      if (i >> b & 1) t[i] |= std::uint64_t{0xFF} << (8 * b);
+  return t;
+}();
+
 }  // namespace
+
+// The boxes of each word's eights of keys at once, eight to a register; keys
+// beyond the last take no part.
+__attribute__((target("avx512f"))) void Engine::boxEightsAvx512() {
+  boxTries_ = boxHits_ = 0;
+  box_.resize(static_cast<size_t>(W_) * 4);
+  eights_.resize(static_cast<size_t>(W_) * 32);
+  const __m512d inf = _mm512_set1_pd(std::numeric_limits<double>::infinity()),
+                ninf = _mm512_sub_pd(_mm512_setzero_pd(), inf);
+  for (int w = 0; w < W_; ++w) {
+    __m512d lx[8], ly[8], hx[8], hy[8];
+    for (int j = 0; j < 8; ++j) {
+      const int first = w * 64 + j * 8, left = n0_ - first;
+      const auto lanes = static_cast<__mmask8>(left >= 8 ? 0xFF : left <= 0 ? 0 : (1U << left) - 1);
+      const __m512d x1 = _mm512_loadu_pd(&x1_[first]), y1 = _mm512_loadu_pd(&y1_[first]);
+      const __m512d x2 = _mm512_add_pd(x1, _mm512_loadu_pd(&dx_[first]));
+      const __m512d y2 = _mm512_add_pd(y1, _mm512_loadu_pd(&dy_[first]));
+      lx[j] = _mm512_mask_min_pd(inf, lanes, x1, x2), hx[j] = _mm512_mask_max_pd(ninf, lanes, x1, x2);
+      ly[j] = _mm512_mask_min_pd(inf, lanes, y1, y2), hy[j] = _mm512_mask_max_pd(ninf, lanes, y1, y2);
+    }
+    double* e = &eights_[static_cast<size_t>(w) * 32];
+    const __m512d elx = across8<false>(lx), ely = across8<false>(ly), ehx = across8<true>(hx), ehy = across8<true>(hy);
+    _mm512_storeu_pd(e, elx), _mm512_storeu_pd(e + 8, ely), _mm512_storeu_pd(e + 16, ehx),
+        _mm512_storeu_pd(e + 24, ehy);
+    double* b = &box_[static_cast<size_t>(w) * 4];
+    b[0] = *std::min_element(e, e + 8), b[1] = *std::min_element(e + 8, e + 16);
+    b[2] = *std::max_element(e + 16, e + 24), b[3] = *std::max_element(e + 24, e + 32);
+  }
+}
 
 // The members of word w four keys to a register, skipping the fours that
 // hold none. For whole numbers n and d (small coordinates), 0 < n/d < 1 is n
@@ -190,14 +295,31 @@ __attribute__((target("avx2"))) Engine::WordBits Engine::fillAvx2(int q, int w, 
 
 // The same eight keys at a time, with mask registers for the comparisons.
 template <bool Small>
-__attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, int w, std::uint64_t members) const {
+__attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, int w, std::uint64_t members,
+                                                                       bool eights) const {
   const size_t base = static_cast<size_t>(w) * 64;
   const double *px1 = &x1_[base], *py1 = &y1_[base], *pdx = &dx_[base], *pdy = &dy_[base];
   const __m512d sx1 = _mm512_set1_pd(x1_[q]), sy1 = _mm512_set1_pd(y1_[q]);
   const __m512d a = _mm512_set1_pd(y1_[q] - y2(q)), b = _mm512_set1_pd(x2(q) - x1_[q]);
   const __m512d sdx = _mm512_set1_pd(dx_[q]), sdy = _mm512_set1_pd(dy_[q]);
-  const std::uint64_t ranged = Small ? nonUnit_[w] & members : members;
   std::uint64_t c = 0, g = 0, on = 0;
+  if (Small && eights) {
+    // The eights of keys on one side of the line, as wordAside judges
+    // words: their bits are known without their keys.
+    const double* e = &eights_[static_cast<size_t>(w) * 32];
+    const __m512d la = _mm512_set1_pd(-dy_[q]), lb = _mm512_set1_pd(dx_[q]);
+    const __m512d lc = _mm512_set1_pd(-(x1_[q] * -dy_[q] + y1_[q] * dx_[q]));
+    const __m512d xl = _mm512_mul_pd(_mm512_loadu_pd(e), la), xh = _mm512_mul_pd(_mm512_loadu_pd(e + 16), la);
+    const __m512d yl = _mm512_mul_pd(_mm512_loadu_pd(e + 8), lb), yh = _mm512_mul_pd(_mm512_loadu_pd(e + 24), lb);
+    const __m512d lo = _mm512_add_pd(_mm512_add_pd(pick<false>(xl, xh), pick<false>(yl, yh)), lc);
+    const __m512d hi = _mm512_add_pd(_mm512_add_pd(pick<true>(xl, xh), pick<true>(yl, yh)), lc);
+    const __mmask8 below = _mm512_cmp_pd_mask(hi, _mm512_setzero_pd(), _CMP_LT_OQ);
+    const __mmask8 above = _mm512_cmp_pd_mask(lo, _mm512_setzero_pd(), _CMP_GE_OQ);
+    g = kBytesOf[below];
+    members &= ~kBytesOf[below | above];
+    if (!members) return {0, g};
+  }
+  const std::uint64_t ranged = Small ? nonUnit_[w] & members : members;
   const Lanes8 k{px1, py1, pdx, pdy, sx1, sy1, a, b, sdx, sdy};
   if (!ranged) {
 #pragma GCC unroll 8
@@ -238,6 +360,44 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
   }
   return {c, g};
 }
+
+__attribute__((target("avx512f"))) void Engine::takeKeysAvx512(const Engine& up) {
+  const bool desc = up.desc_;
+  const __m512i back = _mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m512i back32 = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 0, 1, 2, 3, 4, 5, 6, 7);
+  const double* from[] = {up.x1_.data(), up.y1_.data(), up.dx_.data(), up.dy_.data(), up.ts_.data(), up.te_.data()};
+  double* to[] = {x1_.data(), y1_.data(), dx_.data(), dy_.data(), ts_.data(), te_.data()};
+  const int nw = static_cast<int>(up.words_.size());
+  int out = 0;
+  for (int i = 0; i < nw; ++i) {
+    const int w = up.words_[desc ? nw - 1 - i : i];
+    const std::uint64_t m = up.mask_[w];
+    for (int e = 0; e < 8; ++e) {
+      const int g = desc ? 7 - e : e;
+      auto lanes = static_cast<unsigned>(m >> (8 * g)) & 0xFF;
+      if (!lanes) continue;
+      // Backwards, an eight is taken reversed.
+      if (desc) lanes = kReversed[lanes];
+      const size_t at = static_cast<size_t>(w) * 64 + static_cast<size_t>(g) * 8;
+      const auto k = static_cast<__mmask8>(lanes);
+      for (int c = 0; c < 6; ++c) {
+        __m512d v = _mm512_loadu_pd(from[c] + at);
+        if (desc) v = _mm512_maskz_permutexvar_pd(0xFF, back, v);
+        _mm512_storeu_pd(to[c] + out, _mm512_maskz_compress_pd(k, v));
+      }
+      __m512i r = _mm512_maskz_loadu_epi32(0xFF, up.recAt_.data() + at);
+      if (desc) r = _mm512_maskz_permutexvar_epi32(0xFFFF, back32, r);
+      _mm512_mask_storeu_epi32(recAt_.data() + out, 0xFF, _mm512_maskz_compress_epi32(k, r));
+      out += std::popcount(lanes);
+    }
+  }
+}
+
+// Every caller's instances, in whichever file it lies.
+template Engine::WordBits Engine::fillAvx2<true>(int, int, std::uint64_t) const;
+template Engine::WordBits Engine::fillAvx2<false>(int, int, std::uint64_t) const;
+template Engine::WordBits Engine::fillAvx512<true>(int, int, std::uint64_t, bool) const;
+template Engine::WordBits Engine::fillAvx512<false>(int, int, std::uint64_t, bool) const;
 #endif
 
 // Cuts of line q among the list's members, the row filled where it is not
@@ -249,26 +409,11 @@ template <Kernels K>
   int count = 0;
   for (int w : words_) {
     const std::uint64_t members = mask_[w];
-    std::uint64_t cut;
     if (!(done >> w & 1)) {
-      counts_->sideTests += static_cast<std::uint64_t>(kPopcnt ? std::popcount(members) : bitCount(members));
-      WordBits bits;
-#if KV_CUTSETS_X86
-      // A single member is cheaper tested on its own.
-      if (K == Kernels::Avx512 && (members & (members - 1)))
-        bits = small_ ? fillAvx512<true>(q, w, members) : fillAvx512<false>(q, w, members);
-      else if (K == Kernels::Avx2 && (members & (members - 1)))
-        bits = small_ ? fillAvx2<true>(q, w, members) : fillAvx2<false>(q, w, members);
-      else
-#endif
-        bits = fillWordScalar(q, w, members);
-      cutAt(q, w) = bits.cut;
-      sideAt(q, w) = bits.neg;
+      fillWord<K>(q, w, members);
       done |= bit(w);
-      cut = bits.cut & members;
-    } else {
-      cut = cutAt(q, w) & members;
     }
+    const std::uint64_t cut = cutAt(q, w) & members;
     count += kPopcnt ? std::popcount(cut) : bitCount(cut);
     if (count >= best) break;
   }
@@ -311,18 +456,10 @@ template <Kernels K>
     bits &= ~bit(q);
     if (!done_[q]) {
       counts_->sideTests += static_cast<std::uint64_t>(kPopcnt ? std::popcount(m) : bitCount(m));
-      WordBits f;
-#if KV_CUTSETS_X86
-      if (K == Kernels::Avx512)
-        f = small_ ? fillAvx512<true>(q, 0, m) : fillAvx512<false>(q, 0, m);
-      else if (K == Kernels::Avx2)
-        f = small_ ? fillAvx2<true>(q, 0, m) : fillAvx2<false>(q, 0, m);
-      else
-#endif
-        f = fillWordScalar(q, 0, m);
-      cut_[q] = f.cut, side_[q] = f.neg, done_[q] = 1;
+      const WordBits f = kernelFill<K>(q, 0, m, false);
+      cutAt(q, 0) = f.cut, sideAt(q, 0) = f.neg, done_[q] = 1;
     }
-    const int c = kPopcnt ? std::popcount(cut_[q] & m) : bitCount(cut_[q] & m);
+    const int c = kPopcnt ? std::popcount(cutAt(q, 0) & m) : bitCount(cutAt(q, 0) & m);
     if (c < best) {
       best = c;
       chosen = q;

@@ -65,8 +65,9 @@ class TreeBuilder final : TreeRecords {
   // The same build on records 0 to count-1 as the compile starts it: linked
   // in record order, each with the range 0 to 1. The tree is worked out
   // before any record changes, so a tree that does not fit (-1) leaves the
-  // table as it was; otherwise the records are linked and given that range,
-  // the tree is written into them and its root moved to record 0.
+  // table as it was; otherwise the tree is written into the records, the
+  // pieces get their own end points, absent links become 0 (as adjust
+  // leaves them) and the root moves to record 0.
   Long compileWhole() {
     const Long n = t_.count();
     thread_local std::vector<ListMember> list;
@@ -95,25 +96,46 @@ class TreeBuilder final : TreeRecords {
       failure = BuildFailure::NoScratch;
       return -1;
     }
-    // Every record became a node, so each gets its final links here, those
-    // to record 0 already pointing where it is going. The splits then copy
-    // records into the pieces, whose links are written after them.
-    auto setLinks = [&](auto& r, Long i) {
-      r.posChild = plan[3 * i] == 0 ? root : plan[3 * i];
-      r.negChild = plan[3 * i + 1] == 0 ? root : plan[3 * i + 1];
-      r.nextSeg = plan[3 * i + 2];
-    };
-    for (Long i = 0; i < n; ++i) {
-      auto& r = t_.at(i);
-      setLinks(r, i);
-      r.tStart = 0.0;
-      r.tEnd = 1.0;
+    // The splits copy records into the pieces: a record split for the first
+    // time gets the range 0 to 1 first. Then every record, a node now, gets
+    // its final links (those to record 0 already pointing where it is going,
+    // absent ones 0) and a piece its own end points, in one pass.
+    thread_local std::vector<bool> cut;
+    cut.assign(static_cast<size_t>(n), false);
+    for (const Split& c : splits_) {
+      if (c.from < n && !cut[static_cast<size_t>(c.from)]) {
+        cut[static_cast<size_t>(c.from)] = true;
+        t_.at(c.from).tStart = 0.0;
+        t_.at(c.from).tEnd = 1.0;
+      }
+      split(c.from, c.k, c.u);
     }
-    for (const Split& c : splits_) split(c.from, c.k, c.u);
-    for (Long i = n; i < pieces; ++i) setLinks(t_.at(i), i);
+    auto link = [root](Long v) { return v == 0 ? root : v == -1 ? 0 : v; };
+    const auto& zero = t_.at(0);
+    const Ends zeroEnds{zero.x1, zero.y1, zero.x2, zero.y2};
+    for (Long i = 0; i < pieces; ++i) {
+      auto& r = t_.at(i);
+      r.posChild = link(plan[3 * i]);
+      r.negChild = link(plan[3 * i + 1]);
+      r.nextSeg = plan[3 * i + 2];
+      if (i < n && !cut[static_cast<size_t>(i)]) {
+        r.tStart = 0.0;
+        r.tEnd = 1.0;
+      } else {
+        place(r, *moved(r));
+      }
+    }
     pieces_ = pieces;
     t_.setCount(pieces_);
-    if (root != 0) exchange(root);
+    if (root != 0) {
+      exchange(root);
+      // The record behind the last piece keeps record 0 as it stood before
+      // its absent links became 0 and its end points its own.
+      auto& scratch = t_.at(pieces);
+      if (scratch.posChild == 0) scratch.posChild = -1;
+      if (scratch.negChild == 0) scratch.negChild = -1;
+      place(scratch, zeroEnds);
+    }
     return root;
   }
 
@@ -139,11 +161,7 @@ class TreeBuilder final : TreeRecords {
       if (r.negChild == -1) r.negChild = 0;
       if (r.posChild == -1) r.posChild = 0;
       if (r.tStart == 0.0 && r.tEnd == 1.0) continue;
-      Ends e = *moved(r);
-      r.x1 = e.x1;
-      r.y1 = e.y1;
-      r.x2 = e.x2;
-      r.y2 = e.y2;
+      place(r, *moved(r));
     }
   }
 
@@ -155,6 +173,14 @@ class TreeBuilder final : TreeRecords {
     Long from, k;
     double u;
   };
+
+  template <class Rec>
+  static void place(Rec& r, const Ends& e) {
+    r.x1 = e.x1;
+    r.y1 = e.y1;
+    r.x2 = e.x2;
+    r.y2 = e.y2;
+  }
 
   // The root in place: the piece count becomes the table's count and the
   // root moves to record 0.

@@ -111,8 +111,9 @@ std::unique_ptr<kv::clsMap> randomMap(std::mt19937& gen, int kind) {
         wall(r(-span - 1, span), r(-span - 1, span), r(-span - 1, span), r(-span - 1, span));
       }
       break;
-    case 2:  // rooms on a grid, touching and overlapping
-      for (int i = r(1, 40); i > 0; --i) kvtest::addSquare(*m, r(0, 12) * 25, r(0, 12) * 25, r(1, 4) * 25 + r(0, 9));
+    case 2:  // rooms on a grid, touching and overlapping; sometimes hundreds, whose walls line up over many words
+      for (int i = r(0, 2) ? r(1, 40) : r(100, 200); i > 0; --i)
+        kvtest::addSquare(*m, r(0, 12) * 25, r(0, 12) * 25, r(1, 4) * 25 + r(0, 9));
       break;
     case 3:  // walls along a few lines, parallel and collinear, both directions, often one piece after another
       for (int i = r(1, 150); i > 0; --i) {
