@@ -89,12 +89,18 @@ void Engine::start(std::span<const ListMember> list, const ListMember* splitter,
 void Engine::startBelow(const Engine& up, Long parent, bool pos) {
   capacity_ = up.capacity_, out_ = up.out_, counts_ = up.counts_, splitter_ = nullptr, kernels_ = up.kernels_;
   small_ = up.small_, inside_ = up.inside_;
-  int count = 0;
-  for (int w : up.words_) count += bitCount(up.mask_[w]);
+  int count = 0, eights = 0;
+  for (int w : up.words_) {
+    const std::uint64_t m = up.mask_[w];
+    std::uint64_t e = m | m >> 4;  // bit 8j: eight j holds a key
+    e |= e >> 2, e |= e >> 1;
+    count += bitCount(m), eights += bitCount(e & 0x0101010101010101ULL);
+  }
   prepare(count, capacity_);
   slotParent_ = parent, slotPos_ = pos;
 #if KV_CUTSETS_X86
-  if (kernels_ == Kernels::Avx512) {
+  // Eight at a time pays where the eights hold two keys or more on average.
+  if (kernels_ == Kernels::Avx512 && count >= 2 * eights) {
     takeKeysAvx512(up);
   } else
 #endif
