@@ -37,12 +37,6 @@ void Engine::prepare(int keys, Long capacity) {
     negFix_.reserve(most), posFix_.reserve(most), order_.reserve(most);
     negWords_.reserve(cols / 64), posWords_.reserve(cols / 64);
   }
-  // The vector kernels load whole fours and eights of keys.
-  for (size_t p = static_cast<size_t>(keys), end = (p + 7) & ~size_t{7}; p < end; ++p) {
-    x1_[p] = y1_[p] = dx_[p] = dy_[p] = ts_[p] = 0.0;
-    te_[p] = 1.0;
-    recAt_[p] = -1;
-  }
   if (cut_.size() < lines_ * W_) cut_.resize(lines_ * W_), side_.resize(lines_ * W_);
   done_.assign(lines_, 0);  // sets are read only where `done_` says they were filled
   nonUnit_.assign(W_, 0);
@@ -53,6 +47,16 @@ void Engine::prepare(int keys, Long capacity) {
   for (int w = 0; w < W_; ++w) words_.push_back(w);
   tasks_.clear(), taskWords_.clear(), fixes_.clear();
   listReady_ = true, rekey_ = false, desc_ = false;
+}
+
+// The vector kernels load whole fours and eights of keys: the places behind
+// the last key up to a whole eight hold a key that lies nowhere.
+void Engine::padKeys() {
+  for (size_t p = static_cast<size_t>(n0_), end = (p + 7) & ~size_t{7}; p < end; ++p) {
+    x1_[p] = y1_[p] = dx_[p] = dy_[p] = ts_[p] = 0.0;
+    te_[p] = 1.0;
+    recAt_[p] = -1;
+  }
 }
 
 void Engine::start(std::span<const ListMember> list, const ListMember* splitter, Long capacity, TreeRecords& out,
@@ -81,6 +85,7 @@ void Engine::start(std::span<const ListMember> list, const ListMember* splitter,
     nonUnit_[w] = ranged;
   }
   inside_ = inside;
+  padKeys();
   if (splitter) setLine(extra_, *splitter);
   small_ = std::max(-static_cast<double>(least), static_cast<double>(most)) <= kSmallCoordinate;
   if (small_ && inside_ && W_ > 1) boxes();
@@ -113,12 +118,7 @@ void Engine::startBelow(const Engine& up, Long parent, bool pos) {
     });
     takeKeys(up, order_.data());
   }
-  // The vector kernels load whole eights of keys.
-  for (size_t p = static_cast<size_t>(n0_), end = (p + 7) & ~size_t{7}; p < end; ++p) {
-    x1_[p] = y1_[p] = dx_[p] = dy_[p] = ts_[p] = 0.0;
-    te_[p] = 1.0;
-    recAt_[p] = -1;
-  }
+  padKeys();
   for (int w = 0; w < W_; ++w) {
     std::uint64_t ranged = 0;
     for (int p = w * 64, end = std::min(n0_, p + 64); p < end; ++p)

@@ -162,6 +162,18 @@ class Engine {
   // side may hold keys on the line), which then cuts none of them; `neg`
   // tells the side. Small coordinates and ranges inside 0 to 1 only.
   bool wordAside(int q, int w, bool& neg);
+  // Line q's side value of a point (x, y) as a x + b y + c: with small
+  // coordinates exactly the list walk's value (every product and sum is a
+  // whole number below 2^53).
+  struct LineTerms {
+    double a, b, c;
+  };
+  LineTerms lineTerms(int q) const {
+    const double a = -dy_[q], b = dx_[q];
+    return {a, b, -(x1_[q] * a + y1_[q] * b)};
+  }
+  // Word w's box from eight partial boxes (least x, least y, most x, most y).
+  void setWordBox(int w, const double* lx, const double* ly, const double* hx, const double* hy);
   template <Kernels K>
   WordBits kernelFill(int q, int w, std::uint64_t members, bool boxes) const;
   // Word w of line q's sets for `members`, at least one.
@@ -284,6 +296,7 @@ class Engine {
   template <class F>
   static void forEachInOrder(const std::uint64_t* m, std::span<const int> words, bool desc, F f);
   void prepare(int keys, Long capacity);
+  void padKeys();
   Long successor(int key) const;
   void removeKey(int key);
   void startList(bool desc, Long parent, bool pos, const Fix* fixes, int fixCount);
@@ -389,7 +402,7 @@ class Engine {
 [[gnu::always_inline]] inline bool Engine::wordAside(int q, int w, bool& neg) {
   ++boxTries_;
   const double* box = &box_[static_cast<size_t>(w) * 4];
-  const double a = -dy_[q], b = dx_[q], c = -(x1_[q] * a + y1_[q] * b);
+  const auto [a, b, c] = lineTerms(q);
   const double x0 = box[0] * a, x1 = box[2] * a, y0 = box[1] * b, y1 = box[3] * b;
   const double lo = std::min(x0, x1) + std::min(y0, y1) + c, hi = std::max(x0, x1) + std::max(y0, y1) + c;
   neg = hi < 0;

@@ -56,8 +56,6 @@ Engine::WordBits Engine::fillWordScalar(int q, int w, std::uint64_t members) con
   return {c, g};
 }
 
-// Eight lanes side by side for the full eights of keys, so that the compiler
-// can keep them in vector registers; the rest one by one.
 void Engine::boxes() {
 #if KV_CUTSETS_X86
   if (kernels_ == Kernels::Avx512) return boxEightsAvx512();
@@ -65,6 +63,14 @@ void Engine::boxes() {
   boxWords();
 }
 
+void Engine::setWordBox(int w, const double* lx, const double* ly, const double* hx, const double* hy) {
+  double* b = &box_[static_cast<size_t>(w) * 4];
+  b[0] = *std::min_element(lx, lx + 8), b[1] = *std::min_element(ly, ly + 8);
+  b[2] = *std::max_element(hx, hx + 8), b[3] = *std::max_element(hy, hy + 8);
+}
+
+// Eight lanes side by side for the full eights of keys, so that the compiler
+// can keep them in vector registers; the rest one by one.
 void Engine::boxWords() {
   boxTries_ = boxHits_ = 0;
   box_.resize(static_cast<size_t>(W_) * 4);
@@ -86,9 +92,7 @@ void Engine::boxWords() {
       take(0, x1[i], y1[i]);
       take(0, x1[i] + dx[i], y1[i] + dy[i]);
     }
-    double* b = &box_[static_cast<size_t>(w) * 4];
-    b[0] = *std::min_element(lx, lx + 8), b[1] = *std::min_element(ly, ly + 8);
-    b[2] = *std::max_element(hx, hx + 8), b[3] = *std::max_element(hy, hy + 8);
+    setWordBox(w, lx, ly, hx, hy);
   }
 }
 
@@ -230,9 +234,7 @@ __attribute__((target("avx512f"))) void Engine::boxEightsAvx512() {
     const __m512d elx = across8<false>(lx), ely = across8<false>(ly), ehx = across8<true>(hx), ehy = across8<true>(hy);
     _mm512_storeu_pd(e, elx), _mm512_storeu_pd(e + 8, ely), _mm512_storeu_pd(e + 16, ehx),
         _mm512_storeu_pd(e + 24, ehy);
-    double* b = &box_[static_cast<size_t>(w) * 4];
-    b[0] = *std::min_element(e, e + 8), b[1] = *std::min_element(e + 8, e + 16);
-    b[2] = *std::max_element(e + 16, e + 24), b[3] = *std::max_element(e + 24, e + 32);
+    setWordBox(w, e, e + 8, e + 16, e + 24);
   }
 }
 
@@ -307,8 +309,8 @@ __attribute__((target("avx512f"))) Engine::WordBits Engine::fillAvx512(int q, in
     // The eights of keys on one side of the line, as wordAside judges
     // words: their bits are known without their keys.
     const double* e = &eights_[static_cast<size_t>(w) * 32];
-    const __m512d la = _mm512_set1_pd(-dy_[q]), lb = _mm512_set1_pd(dx_[q]);
-    const __m512d lc = _mm512_set1_pd(-(x1_[q] * -dy_[q] + y1_[q] * dx_[q]));
+    const LineTerms t = lineTerms(q);
+    const __m512d la = _mm512_set1_pd(t.a), lb = _mm512_set1_pd(t.b), lc = _mm512_set1_pd(t.c);
     const __m512d xl = _mm512_mul_pd(_mm512_loadu_pd(e), la), xh = _mm512_mul_pd(_mm512_loadu_pd(e + 16), la);
     const __m512d yl = _mm512_mul_pd(_mm512_loadu_pd(e + 8), lb), yh = _mm512_mul_pd(_mm512_loadu_pd(e + 24), lb);
     const __m512d lo = _mm512_add_pd(_mm512_add_pd(pick<false>(xl, xh), pick<false>(yl, yh)), lc);
